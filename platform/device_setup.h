@@ -1,0 +1,57 @@
+// Small, bounded wrappers over the device-setup and registry calls that more
+// than one part of the libraries makes.  Every result is cut to the bytes the
+// platform reported; nothing past them is ever read.
+#ifndef PLATFORM_DEVICE_SETUP_H
+#define PLATFORM_DEVICE_SETUP_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "unique_resource.h"
+#include "win32.h"
+
+namespace platform {
+
+// Device-list flags the libraries build lists with.
+inline constexpr DWORD kPresentInterfacesOfClass = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;  // 0x12
+inline constexpr DWORD kPresentInterfacesAnyClass =
+    DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_DEVICEINTERFACE;  // 0x16
+
+// Size of the friendly-name buffer: 260 characters and a terminator.
+inline constexpr DWORD kFriendlyNameBufferSize = 261;
+
+// A device list of present devices; `interfaceClass` may be null only with
+// DIGCF_ALLCLASSES.  Empty (not valid) when the platform refused.
+DeviceList GetDeviceList(const GUID* interfaceClass, DWORD flags);
+DeviceList GetDeviceListW(const GUID* interfaceClass, DWORD flags);
+
+// Device record `index` of the list, with cbSize set for this process.
+bool EnumDevice(HDEVINFO list, DWORD index, SP_DEVINFO_DATA& device);
+
+// A fresh device record / interface record with cbSize set.
+SP_DEVINFO_DATA NewDeviceRecord();
+SP_DEVICE_INTERFACE_DATA NewInterfaceRecord();
+
+// The device's friendly name (property 12) read into a 261-byte buffer:
+// the bytes the platform returned, up to the first NUL.  nullopt when the
+// property cannot be read.
+std::optional<std::string> ReadFriendlyName(HDEVINFO list, SP_DEVINFO_DATA& device);
+
+// The device's hardware key (global scope, profile 0), opened with
+// `access`; empty when it cannot be opened.
+RegistryKey OpenHardwareKey(HDEVINFO list, SP_DEVINFO_DATA& device, REGSAM access);
+
+// Opens a key below HKEY_LOCAL_MACHINE; empty when it cannot be opened.
+RegistryKey OpenLocalMachineKey(const char* path, REGSAM access);
+
+// A value's bytes, whatever its type, read into a buffer of `capacity`
+// bytes.  nullopt when the value is missing, larger than `capacity`, or
+// cannot be read.  The result holds exactly the bytes the read returned.
+std::optional<std::vector<std::uint8_t>> QueryValueBytes(HKEY key, const char* name,
+                                                         DWORD capacity);
+
+}  // namespace platform
+
+#endif

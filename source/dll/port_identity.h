@@ -1,0 +1,64 @@
+// From a COM number to the adapter that carries the port: the friendly-name
+// and instance-ID parsers, the port match shared with the control channel,
+// and the product-ID lookup with its family and capability rules.
+#ifndef PORTOPT_PORT_IDENTITY_H
+#define PORTOPT_PORT_IDENTITY_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "win32.h"
+
+namespace portopt {
+
+inline constexpr int kMinComNumber = 1;
+inline constexpr int kMaxComNumber = 256;
+inline constexpr int kNoChannel = -1;
+
+// Product IDs that mean "did not resolve".
+inline constexpr int kNoMatchingPort = -1;
+inline constexpr int kNoDeviceLists = 0;
+
+// Size of the buffer an instance ID is read back into; an ID of 200
+// characters or more does not fit.
+inline constexpr DWORD kInstanceIdBufferSize = 200;
+// Size of the buffer CM_Get_Device_IDA fills.
+inline constexpr ULONG kDeviceIdBufferSize = 261;
+
+bool IsValidComNumber(int port);
+
+// The COM number a friendly name carries (0 when none) and, through
+// `channel`, the port's 0-based channel index on its adapter (-1 when the
+// name has no "Port " number).  `channel` is always written.
+int ParseFriendlyName(std::string_view name, int& channel);
+
+// The adapter identity in an instance ID: vendor in bits 16-31, product in
+// bits 0-15; 0 when the ID yields nothing.
+std::uint32_t ParseInstanceId(std::string_view instanceId);
+
+bool IsTovelserFamily(int productId);
+int CapabilityCode(int productId);
+
+// What the port match learns about a device that carries the COM number.
+struct PortMatch {
+    DEVINST parent = 0;
+    std::string parentInstanceId;
+};
+
+// The port match: device `device` of `list` carries COM `port` when its
+// friendly name reads and parses to `port`, its status flags are not 13,
+// and its parent and the parent's instance ID can be read.  `channel`
+// receives the channel index whenever a friendly name was parsed.
+std::optional<PortMatch> MatchPort(HDEVINFO list, SP_DEVINFO_DATA& device, int port,
+                                   int& channel);
+
+// The product ID of the adapter behind COM `port`: -1 when no present port
+// passes the match, 0 when the device lists cannot be built or the
+// adapter's instance ID yields no product.
+int LookupProductId(int port);
+
+}  // namespace portopt
+
+#endif

@@ -1,0 +1,40 @@
+// Where the port options live: the driver's FixComFunc switch picks either
+// one shared 256-byte table per setting in the driver's service key, or one
+// 32-bit value per setting in each COM port's hardware key.
+#ifndef PORTOPT_SETTINGS_STORE_H
+#define PORTOPT_SETTINGS_STORE_H
+
+#include <cstdint>
+
+#include "win32.h"
+
+namespace portopt {
+
+// Value names of the settings.
+inline constexpr const char* kSerInterface = "SerInterface";    // tovelser family
+inline constexpr const char* kInterfaceMode = "InterfaceMode";  // other adapters
+inline constexpr const char* kFastFlush = "FastFlush";
+inline constexpr const char* kTxMode = "TxMode";
+inline constexpr const char* kDisableFiFo = "DisableFiFo";
+
+inline constexpr int kNotStored = -1;
+inline constexpr std::size_t kSharedTableSize = 256;
+inline constexpr std::uint8_t kNoTableValue = 0xFF;
+
+// The switch key of the driver family the product belongs to.
+const char* SwitchKeyPath(int productId);
+
+// The FixComFunc switch of the product's driver: 0 (per-port mode) when
+// absent or unreadable.
+std::uint32_t ReadFixComFunc(int productId);
+
+// The stored setting of COM `port`, or -1 when not stored or unreadable.
+int ReadPortSetting(int port, const char* name);
+
+// Stores `value` (`size` little-endian bytes per port, the low byte in a
+// shared table).  True when stored.
+bool WritePortSetting(int port, const char* name, std::int32_t value, DWORD size);
+
+}  // namespace portopt
+
+#endif
