@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the builds need, when they are missing.
+#   scripts/install-deps.sh          host and 32-bit Windows builds
+#   scripts/install-deps.sh --wine   also what the Wine test runs need
+set -euo pipefail
+
+packages=(cmake ninja-build g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686)
+if [[ "${1:-}" == "--wine" ]]; then
+  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+  $sudo dpkg --add-architecture i386
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
