@@ -30,6 +30,17 @@ bool EnumDevice(HDEVINFO list, DWORD index, SP_DEVINFO_DATA& device) {
     return SetupDiEnumDeviceInfo(list, index, &device) != FALSE;
 }
 
+namespace {
+
+// The text in `buffer`: up to its first NUL, or all of it when there is none.
+std::string BoundedText(const char* buffer, size_t size) {
+    const void* nul = std::memchr(buffer, '\0', size);
+    const size_t length = nul ? static_cast<const char*>(nul) - buffer : size;
+    return std::string(buffer, length);
+}
+
+}  // namespace
+
 std::optional<std::string> ReadFriendlyName(HDEVINFO list, SP_DEVINFO_DATA& device) {
     BYTE buffer[kFriendlyNameBufferSize] = {};
     DWORD type = 0;
@@ -44,6 +55,40 @@ std::optional<std::string> ReadFriendlyName(HDEVINFO list, SP_DEVINFO_DATA& devi
     const void* nul = std::memchr(text, '\0', returned);
     const size_t length = nul ? static_cast<const char*>(nul) - text : returned;
     return std::string(text, length);
+}
+
+std::optional<ULONG> ReadDevNodeStatus(DEVINST node) {
+    ULONG status = 0;  // some implementations succeed without writing it
+    ULONG problem = 0;
+    if (CM_Get_DevNode_Status(&status, &problem, node, 0) != CR_SUCCESS) return std::nullopt;
+    return status;
+}
+
+std::optional<DEVINST> ReadParentNode(DEVINST node) {
+    DEVINST parent = 0;
+    if (CM_Get_Parent(&parent, node, 0) != CR_SUCCESS) return std::nullopt;
+    return parent;
+}
+
+std::optional<std::string> ReadNodeInstanceId(DEVINST node, ULONG bufferSize) {
+    std::vector<char> buffer(bufferSize, '\0');
+    if (CM_Get_Device_IDA(node, buffer.data(), bufferSize, 0) != CR_SUCCESS) return std::nullopt;
+    return BoundedText(buffer.data(), buffer.size());
+}
+
+bool OpenDeviceInfo(HDEVINFO list, const std::string& instanceId, SP_DEVINFO_DATA& device) {
+    device = NewDeviceRecord();
+    return SetupDiOpenDeviceInfoA(list, instanceId.c_str(), nullptr, 0, &device) != FALSE;
+}
+
+std::optional<std::string> ReadDeviceInstanceId(HDEVINFO list, SP_DEVINFO_DATA& device,
+                                                DWORD bufferSize) {
+    std::vector<char> buffer(bufferSize, '\0');
+    DWORD required = 0;
+    if (!SetupDiGetDeviceInstanceIdA(list, &device, buffer.data(), bufferSize, &required)) {
+        return std::nullopt;
+    }
+    return BoundedText(buffer.data(), buffer.size());
 }
 
 RegistryKey OpenHardwareKey(HDEVINFO list, SP_DEVINFO_DATA& device, REGSAM access) {

@@ -39,6 +39,27 @@ SP_DEVICE_INTERFACE_DATA NewInterfaceRecord();
 // property cannot be read.
 std::optional<std::string> ReadFriendlyName(HDEVINFO list, SP_DEVINFO_DATA& device);
 
+// A device node's status flags (the first output of CM_Get_DevNode_Status);
+// nullopt when the call fails.
+std::optional<ULONG> ReadDevNodeStatus(DEVINST node);
+
+// The parent node of `node`; nullopt when it has none or cannot be read.
+std::optional<DEVINST> ReadParentNode(DEVINST node);
+
+// A node's instance ID read by CM_Get_Device_IDA into a buffer of
+// `bufferSize` bytes, cut at the first NUL or, without one, at the
+// buffer's end.  nullopt when the call fails.
+std::optional<std::string> ReadNodeInstanceId(DEVINST node, ULONG bufferSize);
+
+// Adds the device with `instanceId` to `list` (or finds it there) and
+// fills `device` with its record.
+bool OpenDeviceInfo(HDEVINFO list, const std::string& instanceId, SP_DEVINFO_DATA& device);
+
+// The instance ID of a device in `list`, read back into a buffer of
+// `bufferSize` bytes and bounded like ReadNodeInstanceId.
+std::optional<std::string> ReadDeviceInstanceId(HDEVINFO list, SP_DEVINFO_DATA& device,
+                                                DWORD bufferSize);
+
 // The device's hardware key (global scope, profile 0), opened with
 // `access`; empty when it cannot be opened.
 RegistryKey OpenHardwareKey(HDEVINFO list, SP_DEVINFO_DATA& device, REGSAM access);

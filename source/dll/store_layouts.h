@@ -1,0 +1,35 @@
+// The two layouts of the settings store, behind the FixComFunc switch:
+// one shared 256-byte table per setting in the driver's switch key, or one
+// 32-bit value per setting in each COM port's hardware key.
+#ifndef PORTOPT_STORE_LAYOUTS_H
+#define PORTOPT_STORE_LAYOUTS_H
+
+#include <cstdint>
+#include <vector>
+
+#include "win32.h"
+
+namespace portopt {
+
+// Up to the first four bytes as a little-endian number; missing high bytes
+// are zero.
+inline std::uint32_t LittleEndianPrefix(const std::vector<std::uint8_t>& bytes) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < bytes.size() && i < 4; ++i) {
+        value |= std::uint32_t(bytes[i]) << (8 * i);
+    }
+    return value;
+}
+
+// Shared-table layout, in the switch key at `switchKey`.
+int ReadTableSetting(const char* switchKey, int port, const char* name);
+bool WriteTableSetting(const char* switchKey, int port, const char* name, std::int32_t value);
+
+// Per-port layout, in the hardware key of the first port that carries
+// the COM number.
+int ReadPerPortSetting(int port, const char* name);
+bool WritePerPortSetting(int port, const char* name, std::int32_t value, DWORD size);
+
+}  // namespace portopt
+
+#endif
