@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <cfgmgr32.h>
+#include <winioctl.h>
 #else
 #include "simwin/win32.h"
 #endif

@@ -1,0 +1,39 @@
+// Serialises updates of one driver family's shared 256-byte tables.  An
+// update reads a whole table, changes one byte and writes it all back, so
+// two updates at the same moment could each undo the other; the lock is a
+// named system mutex, which orders them across threads and processes.
+#ifndef PORTOPT_TABLE_LOCK_H
+#define PORTOPT_TABLE_LOCK_H
+
+#include "unique_resource.h"
+#include "win32.h"
+
+namespace portopt {
+
+// Mutex names, one per driver family, without their namespace prefix.
+inline constexpr const char* kTovelserTableMutex = "portopt.tovelser.FixComFunc";
+inline constexpr const char* kKarbendTableMutex = "portopt.KARBEND.FixComFunc";
+
+// Holds the table mutex of the product's driver family from construction to
+// destruction.  The session-wide "Global\" name is tried first so that all
+// sessions share one lock; a caller refused that namespace falls back to
+// "Local\".  When neither can be created or waited for, the update goes on
+// unlocked, as it would without this lock.
+class TableLock {
+public:
+    explicit TableLock(int productId);
+    ~TableLock();
+
+    TableLock(const TableLock&) = delete;
+    TableLock& operator=(const TableLock&) = delete;
+
+    bool Held() const { return held_; }
+
+private:
+    platform::DeviceHandle mutex_;
+    bool held_ = false;
+};
+
+}  // namespace portopt
+
+#endif
