@@ -1,0 +1,26 @@
+// Looking up device lists and the device records callers pass back in.
+// All functions expect the machine lock to be held.
+#ifndef SIMWIN_SRC_DEVICE_LIST_ACCESS_H
+#define SIMWIN_SRC_DEVICE_LIST_ACCESS_H
+
+#include "machine_state.h"
+
+namespace simwin::detail {
+
+DeviceList* FindList(Machine& m, HDEVINFO list);
+
+// The device that `record` names in `list`; on failure returns null and
+// sets `error` (ERROR_INVALID_PARAMETER for a null record or one from
+// another list, ERROR_INVALID_USER_BUFFER for a wrong cbSize).
+Device* DeviceOfRecord(Machine& m, const DeviceList& list, const SP_DEVINFO_DATA* record,
+                       DWORD& error);
+
+// Fills `record` for member `index` of `list`.  Reserved holds index + 1.
+void FillDeviceRecord(std::size_t index, const Device& device, SP_DEVINFO_DATA& record);
+
+// The index of `devInst` in `list`, appending it when missing.
+std::size_t AddToList(DeviceList& list, DEVINST devInst);
+
+}  // namespace simwin::detail
+
+#endif

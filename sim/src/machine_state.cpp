@@ -1,0 +1,60 @@
+#include "machine_state.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "text.h"
+
+namespace simwin::detail {
+namespace {
+
+std::mutex& MachineLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+Machine& TheMachine() {
+    static Machine machine;
+    return machine;
+}
+
+}  // namespace
+
+MachineAccess::MachineAccess() : lock_(MachineLock()), machine_(&TheMachine()) {}
+
+std::uintptr_t NewHandleValue() {
+    // Multiples of 4 like Windows handles, well below the predefined keys.
+    static std::atomic<std::uintptr_t> next{0x10000};
+    return next.fetch_add(4);
+}
+
+Device* FindDevice(Machine& m, const std::string& instanceId) {
+    for (Device& d : m.devices)
+        if (SameName(d.instanceId, instanceId)) return &d;
+    return nullptr;
+}
+
+Device* FindDevice(Machine& m, DEVINST devInst) {
+    for (Device& d : m.devices)
+        if (d.devInst == devInst) return &d;
+    return nullptr;
+}
+
+Device& DeviceOrThrow(Machine& m, const std::string& instanceId) {
+    Device* d = FindDevice(m, instanceId);
+    if (!d) throw std::invalid_argument("simwin: no device " + instanceId);
+    return *d;
+}
+
+}  // namespace simwin::detail
+
+namespace simwin {
+
+void Reset() {
+    auto m = detail::Access();
+    for (auto& [block, size] : m->allocations) std::free(block);
+    *m = detail::Machine{};
+}
+
+}  // namespace simwin

@@ -1,0 +1,130 @@
+// The state of the one simulated machine in this process and the lock that
+// guards it.  Win32 entry points take the lock through Access() and keep it
+// only while they touch the state; nothing blocks while holding it.
+#ifndef SIMWIN_SRC_MACHINE_STATE_H
+#define SIMWIN_SRC_MACHINE_STATE_H
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "mutex_object.h"
+#include "registry_tree.h"
+#include "simwin/machine.h"
+
+namespace simwin::detail {
+
+struct DeviceInterface {
+    GUID interfaceClass;
+    std::string devicePath;
+};
+
+struct Device {
+    std::string instanceId;
+    std::string parentId;  // empty: no parent
+    DEVINST devInst = 0;
+    bool present = true;
+    ULONG status = DN_DRIVER_LOADED | DN_STARTED;
+    std::optional<Bytes> friendlyName;
+    std::vector<DeviceInterface> interfaces;
+};
+
+// A device list: a snapshot of device nodes, by DEVINST, in list order.
+struct DeviceList {
+    std::vector<DEVINST> members;
+};
+
+struct KeyHandle {
+    std::shared_ptr<RegKey> key;
+    REGSAM access = 0;
+};
+
+struct FileHandle {
+    std::string devicePath;  // lower case
+    bool reads = false, writes = false;
+    DWORD shareMode = 0;
+};
+
+struct MutexHandle {
+    std::shared_ptr<MutexObject> mutex;
+    std::string name;  // empty for an unnamed mutex
+};
+
+// What the driver behind a device path does with opens and requests.
+struct Driver {
+    std::optional<DWORD> openError;
+    DWORD rejectError = 0;
+    int acceptBeforeRejecting = 0;
+    std::vector<Request> requests;
+    std::vector<Request> accepted;
+};
+
+struct Fault {
+    std::string operation;
+    int atCall = 0;  // the operation's call count that fails
+    DWORD error = 0;
+};
+
+struct Machine {
+    std::vector<Device> devices;  // in the order added
+    std::shared_ptr<RegKey> registry = NewRegistryRoot();
+    std::map<std::string, REGSAM> restrictions;  // by lower-case key path
+    std::map<std::string, Driver> drivers;       // by lower-case device path
+
+    std::unordered_map<std::uintptr_t, DeviceList> lists;
+    std::unordered_map<std::uintptr_t, KeyHandle> keys;
+    std::unordered_map<std::uintptr_t, FileHandle> files;
+    std::unordered_map<std::uintptr_t, MutexHandle> mutexes;
+    std::map<std::string, std::weak_ptr<MutexObject>> namedMutexes;  // exact names
+    std::unordered_map<void*, std::size_t> allocations;
+
+    std::map<std::string, int> calls;
+    std::vector<std::string> callOrder;
+    std::vector<Fault> faults;
+};
+
+class MachineAccess {
+public:
+    MachineAccess();
+    Machine* operator->() { return machine_; }
+    Machine& operator*() { return *machine_; }
+
+private:
+    std::unique_lock<std::mutex> lock_;
+    Machine* machine_;
+};
+
+// Locks the machine for the lifetime of the returned object.
+inline MachineAccess Access() { return MachineAccess(); }
+
+// A fresh handle value: never zero, never INVALID_HANDLE_VALUE, never one
+// of the predefined registry keys, and never reused within the process, so
+// a handle from before a Reset() stays invalid.
+std::uintptr_t NewHandleValue();
+template <typename T>
+T AsHandle(std::uintptr_t v) {
+    return reinterpret_cast<T>(v);
+}
+template <typename T>
+std::uintptr_t HandleValue(T h) {
+    return reinterpret_cast<std::uintptr_t>(h);
+}
+
+// Devices by instance ID (case-insensitive) or node number; null if none.
+Device* FindDevice(Machine& m, const std::string& instanceId);
+Device* FindDevice(Machine& m, DEVINST devInst);
+// The same, throwing std::invalid_argument for the test API.
+Device& DeviceOrThrow(Machine& m, const std::string& instanceId);
+
+// Counts a call of `operation` and reports whether an injected fault makes
+// this call fail; returns the error to report (defaults applied) or 0.
+DWORD CountCall(Machine& m, const char* operation);
+
+}  // namespace simwin::detail
+
+#endif
