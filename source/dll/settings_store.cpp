@@ -6,6 +6,7 @@
 #include "device_setup.h"
 #include "port_identity.h"
 #include "store_layouts.h"
+#include "table_lock.h"
 
 namespace portopt {
 
@@ -53,6 +54,7 @@ bool WritePortSetting(int port, const char* name, std::int32_t value, DWORD size
     try {
         const int productId = LookupProductId(port);
         if (ReadFixComFunc(productId) != 0) {
+            const TableLock lock(productId);  // whole-table rewrite: one writer at a time
             return WriteTableSetting(SwitchKeyPath(productId), port, name, value);
         }
         return WritePerPortSetting(port, name, value, size);

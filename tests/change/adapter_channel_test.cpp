@@ -1,0 +1,93 @@
+// Which adapter OpenAdapterChannel opens for a COM number, and which
+// channel index it reports.
+#include <gtest/gtest.h>
+
+#include "adapter_channel.h"
+#include "change_rig.h"
+
+namespace change_test {
+namespace {
+
+using portopt::OpenAdapterChannel;
+
+constexpr char kSecondAdapter[] = "USB\\VID_1A2B&PID_2202\\7&9";
+
+class AdapterChannel : public MachineTest {
+protected:
+    // Two adapters that both carry a COM 7, the second as its port 3.
+    void TwoAdaptersClaimingCom7(bool firstHasInterface = true) {
+        AddAdapter(kPlainAdapter, Layout::kPerPort, firstHasInterface);
+        AddPort(kPlainAdapter, "Serial Adapter Port 1 (COM7)");
+        AddAdapter(kSecondAdapter, Layout::kPerPort);
+        AddPort(kSecondAdapter, "Serial Adapter Port 3 (COM7)");
+    }
+    // Whether `handle` reaches the adapter at `path`.
+    static bool Reaches(const platform::DeviceHandle& handle, const std::string& path) {
+        const std::size_t before = simwin::Requests(path).size();
+        portopt::SendControlRequest(handle.get(), 0x04042018,
+                                    portopt::ControlRecord(portopt::RecordLayout::kChannelFirst, 0, 0));
+        return simwin::Requests(path).size() == before + 1;
+    }
+};
+
+TEST_F(AdapterChannel, OpensTheAdapterOfTheFirstMatchingPort) {
+    TwoAdaptersClaimingCom7();
+    int channel = 99;
+    const platform::DeviceHandle handle = OpenAdapterChannel(7, channel);
+    ASSERT_TRUE(handle);
+    EXPECT_EQ(channel, 0);
+    EXPECT_TRUE(Reaches(handle, AdapterPath(kPlainAdapter)));
+}
+
+TEST_F(AdapterChannel, AdapterWithoutPortsInterfaceIsPassedOver) {
+    TwoAdaptersClaimingCom7(/*firstHasInterface=*/false);
+    int channel = 99;
+    const platform::DeviceHandle handle = OpenAdapterChannel(7, channel);
+    ASSERT_TRUE(handle);
+    EXPECT_EQ(channel, 2);
+    EXPECT_TRUE(Reaches(handle, AdapterPath(kSecondAdapter)));
+}
+
+TEST_F(AdapterChannel, UnopenableDeviceEndsTheScan) {
+    TwoAdaptersClaimingCom7();
+    simwin::SetUnopenable(AdapterPath(kPlainAdapter));
+    int channel = 99;
+    EXPECT_FALSE(OpenAdapterChannel(7, channel));
+    EXPECT_EQ(simwin::Calls("CreateFileA"), 1);
+    EXPECT_EQ(channel, 0);
+}
+
+// A size query that reports less than the detail record's fixed part leaves
+// no room for the record's size field: that adapter is passed over.
+TEST_F(AdapterChannel, FailedDetailSizeQuerySkipsTheAdapter) {
+    TwoAdaptersClaimingCom7();
+    simwin::FailAt("SetupDiGetDeviceInterfaceDetailA", 1);
+    int channel = 99;
+    const platform::DeviceHandle handle = OpenAdapterChannel(7, channel);
+    ASSERT_TRUE(handle);
+    EXPECT_TRUE(Reaches(handle, AdapterPath(kSecondAdapter)));
+    EXPECT_EQ(simwin::Calls("LocalAlloc"), 1);
+}
+
+TEST_F(AdapterChannel, ChannelIsWrittenByEveryParsedNameAndOnlyThen) {
+    int channel = 99;
+    EXPECT_FALSE(OpenAdapterChannel(7, channel));
+    EXPECT_EQ(channel, 99) << "no port, no name parsed";
+
+    AddAdapter(kPlainAdapter, Layout::kPerPort);
+    AddPort(kPlainAdapter, "Serial Adapter Port 4 (COM5)");
+    EXPECT_FALSE(OpenAdapterChannel(7, channel));
+    EXPECT_EQ(channel, 3) << "the last parsed name wrote it, though it did not match";
+}
+
+TEST_F(AdapterChannel, BusyDeviceIsNotOpenedTwice) {
+    AddAdapter(kPlainAdapter, Layout::kPerPort);
+    AddPort(kPlainAdapter, "Serial Adapter Port 1 (COM7)");
+    int channel = 0;
+    const platform::DeviceHandle first = OpenAdapterChannel(7, channel);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(OpenAdapterChannel(7, channel)) << "opened without sharing";
+}
+
+}  // namespace
+}  // namespace change_test
