@@ -1,0 +1,83 @@
+#!/bin/sh
+# Runs a Windows test executable under Wine, in a throwaway prefix.
+#
+#   wine-run.sh --prefix DIR PROGRAM.exe [ARGS...]   run one program
+#   wine-run.sh --prefix DIR --boot i686|x86_64      create the prefix
+#
+# The loader follows the program's PE machine: the 32-bit loader for i386
+# programs, wine64 for x86-64 ones.  When the loader for a program cannot
+# run on this machine (no 32-bit Wine, or a kernel that cannot execute
+# 32-bit code), the script says so and exits with the skip code 77, so
+# that ctest reports the test as skipped rather than passed.
+set -u
+
+SKIP=77
+WINE32=${WINE32_LOADER:-/usr/lib/wine/wine}
+WINE64=${WINE64_LOADER:-/usr/lib/wine/wine64}
+
+die() { echo "wine-run: $*" >&2; exit 2; }
+skip() { echo "wine-run: SKIPPED: $*" >&2; exit $SKIP; }
+
+[ "${1:-}" = "--prefix" ] && [ $# -ge 3 ] || die "usage: $0 --prefix DIR (PROGRAM [ARGS...] | --boot ARCH)"
+prefix=$2
+shift 2
+
+# The PE machine field of a program: "i686", "x86_64" or "".
+pe_arch() {
+    lfanew=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [ -n "$lfanew" ] || return 0
+    machine=$(od -An -tx2 -j$((lfanew + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')
+    case $machine in
+        014c) echo i686 ;;
+        8664) echo x86_64 ;;
+    esac
+}
+
+# Picks the loader for ARCH into $loader, or skips with the reason.
+pick_loader() {
+    case $1 in
+        i686)
+            [ -x "$WINE32" ] || skip "32-bit Wine ($WINE32) is not installed; install wine32:i386 to run the 32-bit tests"
+            # The 32-bit loader is itself a 32-bit program; a kernel without
+            # 32-bit support refuses to start it.
+            if ! "$WINE32" --version >/dev/null 2>&1; then
+                skip "this machine cannot execute 32-bit programs, so 32-bit Wine cannot run; the 32-bit DLLs are tested by the windows64 build's twin suite instead"
+            fi
+            loader=$WINE32
+            export WINEARCH=win32
+            ;;
+        x86_64)
+            [ -x "$WINE64" ] || skip "64-bit Wine ($WINE64) is not installed; install wine64"
+            loader=$WINE64
+            export WINEARCH=win64
+            ;;
+        *) die "unknown architecture '$1'" ;;
+    esac
+    export WINELOADER=$loader
+}
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko install prompts in a fresh prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+if [ "$1" = "--boot" ]; then
+    pick_loader "${2:-}"
+    rm -rf "$prefix"
+    mkdir -p "$(dirname "$prefix")"
+    start=$(date +%s)
+    "$loader" wineboot --init >/dev/null 2>&1 || die "wineboot failed in $prefix"
+    "${loader%/*}/wineserver" -w 2>/dev/null
+    echo "wine-run: created $prefix in $(( $(date +%s) - start )) s"
+    exit 0
+fi
+
+program=$1
+shift
+[ -f "$program" ] || die "no such program: $program"
+arch=$(pe_arch "$program")
+[ -n "$arch" ] || die "$program is not a PE program for i386 or x86-64"
+pick_loader "$arch"
+[ -d "$prefix/drive_c" ] || die "no Wine prefix at $prefix (the wine_prefix test creates it)"
+exec "$loader" "$program" "$@"

@@ -1,0 +1,63 @@
+# GoogleTest for the Windows builds, and the registration of test programs
+# that run under Wine.
+#
+# GoogleTest is built from Debian's sources with the cross toolchain; only
+# what the test programs link is built.  Test programs are registered to run
+# through wine-run.sh (the cross-compiling emulator), one ctest entry per
+# program, so building never starts Wine.  Every run uses a prefix inside
+# the build directory that the wine_prefix test creates first.
+
+set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to cross-build")
+
+if(NOT TARGET GTest::gtest)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # GoogleTest's own flags are its business; ours would only add noise.
+  foreach(target gtest gtest_main)
+    target_compile_options(${target} PRIVATE -w)
+  endforeach()
+  # The win32 thread model's libstdc++ has no std::mutex; a port
+  # customisation header replaces the one GoogleTest class that needs it.
+  target_include_directories(gtest BEFORE PUBLIC ${PROJECT_SOURCE_DIR}/cmake/gtest-custom)
+  # Recent GoogleTest versions define these aliases themselves.
+  if(NOT TARGET GTest::gtest)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  endif()
+endif()
+
+set(WINE_RUNNER ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh)
+set(WINE_PREFIX_DIR ${CMAKE_BINARY_DIR}/wineprefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUNNER} --prefix ${WINE_PREFIX_DIR})
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(WINE_ARCH x86_64)
+else()
+  set(WINE_ARCH i686)
+endif()
+
+# Creates the throwaway prefix once per ctest run, before any Wine test.
+add_test(NAME wine_prefix COMMAND ${WINE_RUNNER} --prefix ${WINE_PREFIX_DIR} --boot ${WINE_ARCH})
+set_tests_properties(wine_prefix PROPERTIES
+  FIXTURES_SETUP wine_prefix
+  SKIP_RETURN_CODE 77
+  TIMEOUT 300)
+
+# Registers `target` to run under Wine.  The programs find the DLLs under
+# test next to themselves, and link their runtime statically so that Wine
+# needs nothing but its own system DLLs.
+function(add_wine_test target)
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:portopt> $<TARGET_FILE:comlist> $<TARGET_FILE_DIR:${target}>
+    VERBATIM)
+  add_dependencies(${target} portopt comlist)
+  add_test(NAME ${target} COMMAND ${target})
+  set_tests_properties(${target} PROPERTIES
+    FIXTURES_REQUIRED wine_prefix
+    RESOURCE_LOCK wine_prefix
+    SKIP_RETURN_CODE 77
+    TIMEOUT 240)
+endfunction()

@@ -1,0 +1,54 @@
+// The DLLs load into a process on a real Win32 implementation (every
+// import resolves) and expose their calls under the exact exported names.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace {
+
+struct LibraryDeleter {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
+
+Library Load(const char* name) {
+    return Library(LoadLibraryA(name));
+}
+
+void ExpectExports(const char* dll, const std::vector<std::string>& names) {
+    SetLastError(0);
+    Library library = Load(dll);
+    ASSERT_TRUE(library) << dll << " failed to load, error " << GetLastError()
+                         << " (an import the platform lacks?)";
+    for (const std::string& name : names) {
+        EXPECT_NE(GetProcAddress(library.get(), name.c_str()), nullptr)
+            << dll << " does not export " << name;
+    }
+}
+
+TEST(Exports, PortoptResolvesEveryCallByItsExactName) {
+    ExpectExports("portopt.dll", {"PoGetInterface", "PoGetFastFlush", "PoGetTxMode",
+                                  "PoGetUARTFIFO", "PoSetInterface", "PoSetFastFlush",
+                                  "PoSetTxMode", "PoSetUARTFIFO", "_ZN8CportoptaSERKS_"});
+}
+
+TEST(Exports, ComlistResolvesEnumComPorts) {
+    ExpectExports("comlist.dll", {"EnumCOMPorts"});
+}
+
+TEST(Exports, NoDecoratedNames) {
+    // A decorated export (leading underscore or "@n" suffix) would mean the
+    // wrong calling convention or missing C linkage.
+    Library library = Load("portopt.dll");
+    ASSERT_TRUE(library);
+    EXPECT_EQ(GetProcAddress(library.get(), "_PoGetInterface"), nullptr);
+    EXPECT_EQ(GetProcAddress(library.get(), "PoGetInterface@4"), nullptr);
+    EXPECT_EQ(GetProcAddress(library.get(), "PoSetInterface@8"), nullptr);
+}
+
+}  // namespace
