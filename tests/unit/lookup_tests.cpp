@@ -1,0 +1,144 @@
+// The product-ID lookup on simulated device trees: which port wins, which
+// ports are invisible, and what an unreadable adapter or list gives.
+#include <string>
+#include <utility>
+
+#include "device_setup.h"
+#include "guids.h"
+#include "port_identity.h"
+#include "sim_machine_test.h"
+
+namespace portopt {
+namespace {
+
+class Lookup : public SimMachineTest {};
+
+TEST_F(Lookup, ResolvesThePortToItsAdaptersProduct) {
+    AddAdapter(kTovelserAdapter);
+    AddPort("USB\\PORT\\1", kTovelserAdapter, "Adapter Port 1 (COM3)");
+    AddAdapter("PCI\\VEN_10B5&DEV_9050\\3&1");
+    AddPort("PCI\\PORT\\1", "PCI\\VEN_10B5&DEV_9050\\3&1", "Port 2 (COM12)");
+
+    EXPECT_EQ(LookupProductId(3), 0x1131);
+    EXPECT_EQ(LookupProductId(12), 0x9050);
+    EXPECT_EQ(LookupProductId(4), kNoMatchingPort);
+}
+
+TEST_F(Lookup, FirstVisibleMatchWins) {
+    AddAdapter(kTovelserAdapter);
+    AddAdapter(kKarbendAdapter);
+    AddPort("USB\\PORT\\A", kTovelserAdapter, "COM5");
+    AddPort("USB\\PORT\\B", kKarbendAdapter, "COM5");
+    EXPECT_EQ(LookupProductId(5), 0x1131);
+
+    // Status 13 hides a port; any other status, even one with those bits
+    // set, does not.
+    simwin::SetStatus("USB\\PORT\\A", 13);
+    EXPECT_EQ(LookupProductId(5), 0x2052);
+    simwin::SetStatus("USB\\PORT\\B", 13);
+    EXPECT_EQ(LookupProductId(5), kNoMatchingPort);
+    simwin::SetStatus("USB\\PORT\\A", 13 | DN_HAS_PROBLEM);
+    EXPECT_EQ(LookupProductId(5), 0x1131);
+}
+
+TEST_F(Lookup, PortsWithoutReadableParentArePassedOver) {
+    AddAdapter(kKarbendAdapter);
+    AddPort("ROOT\\ORPHAN\\0", "", "COM6");
+    EXPECT_EQ(LookupProductId(6), kNoMatchingPort);
+
+    AddPort("USB\\PORT\\6", kKarbendAdapter, "COM6");
+    EXPECT_EQ(LookupProductId(6), 0x2052);
+
+    // The second port's status, parent or parent ID cannot be read (the
+    // orphan made the first status and parent calls).
+    const std::pair<const char*, int> failures[] = {
+        {"CM_Get_DevNode_Status", 2},  {"CM_Get_Parent", 2},
+        {"CM_Get_Device_IDA", 1},      {"SetupDiOpenDeviceInfoA", 1},
+        {"SetupDiGetDeviceInstanceIdA", 1}};
+    for (const auto& [op, k] : failures) {
+        simwin::FailAt(op, k);
+        EXPECT_EQ(LookupProductId(6), kNoMatchingPort) << op;
+        simwin::ClearFaults();
+    }
+}
+
+TEST_F(Lookup, AdapterIdTooLongToReadBackIsPassedOver) {
+    // 200 characters: fits the parent read (261) but not the read-back (200).
+    const std::string longId = "USB\\VID_1A2B&PID_2052\\" + std::string(178, 'X');
+    ASSERT_EQ(longId.size(), 200u);
+    AddAdapter(longId);
+    AddPort("USB\\PORT\\7", longId, "COM7");
+    EXPECT_EQ(LookupProductId(7), kNoMatchingPort);
+
+    const std::string fits = longId.substr(0, 199);
+    AddAdapter(fits);
+    AddPort("USB\\PORT\\8", fits, "COM7");
+    EXPECT_EQ(LookupProductId(7), 0x2052);
+}
+
+TEST_F(Lookup, AdapterWithoutProductGivesZero) {
+    AddAdapter("ROOT\\MULTIPORT\\0000");
+    AddPort("ROOT\\PORT\\1", "ROOT\\MULTIPORT\\0000", "COM9");
+    AddAdapter("USB\\VID_1A2B&REV_0100\\1");
+    AddPort("USB\\PORT\\10", "USB\\VID_1A2B&REV_0100\\1", "COM10");
+
+    EXPECT_EQ(LookupProductId(9), kNoDeviceLists);
+    EXPECT_EQ(LookupProductId(10), 0);
+}
+
+TEST_F(Lookup, NamesAreReadOnlyAsFarAsThePlatformReturned) {
+    AddAdapter(kKarbendAdapter);
+    simwin::AddDevice("USB\\PORT\\RAW", kKarbendAdapter);
+    simwin::AddInterface("USB\\PORT\\RAW", simwin::kPortsClass, "\\\\?\\raw");
+    simwin::SetFriendlyName("USB\\PORT\\RAW", simwin::Ascii("COM11", false));
+    EXPECT_EQ(LookupProductId(11), 0x2052);
+
+    // A name too long for its 261-byte buffer cannot be read at all.
+    simwin::SetFriendlyName("USB\\PORT\\RAW", std::string(300, 'x') + " (COM11)");
+    EXPECT_EQ(LookupProductId(11), kNoMatchingPort);
+}
+
+TEST_F(Lookup, ListsThatCannotBeBuiltGiveZero) {
+    AddAdapter(kTovelserAdapter);
+    AddPort("USB\\PORT\\1", kTovelserAdapter, "COM3");
+
+    simwin::FailAt("SetupDiGetClassDevsA", 1);
+    EXPECT_EQ(LookupProductId(3), kNoDeviceLists);
+    simwin::FailAt("SetupDiGetClassDevsA", 2);  // the all-devices list
+    EXPECT_EQ(LookupProductId(3), kNoDeviceLists);
+    EXPECT_EQ(LookupProductId(3), 0x1131);
+}
+
+TEST_F(Lookup, ScanEndsAtTheFirstEnumerationFailure) {
+    AddAdapter(kKarbendAdapter);
+    AddPort("USB\\PORT\\1", kKarbendAdapter, "COM1");
+    AddPort("USB\\PORT\\2", kKarbendAdapter, "COM2");
+    simwin::FailAt("SetupDiEnumDeviceInfo", 2);
+    EXPECT_EQ(LookupProductId(2), kNoMatchingPort);
+}
+
+TEST_F(Lookup, MatchPortReportsTheChannelOfEveryParsedName) {
+    AddAdapter(kKarbendAdapter);
+    AddPort("USB\\PORT\\1", kKarbendAdapter, "Port 4 (COM20)");
+    platform::DeviceList ports = platform::GetDeviceList(&platform::kPortsClassGuid,
+                                                         platform::kPresentInterfacesOfClass);
+    ASSERT_TRUE(ports);
+    SP_DEVINFO_DATA device{};
+    // Find the port among the listed devices (the adapter is listed too).
+    bool matched = false;
+    for (DWORD i = 0; platform::EnumDevice(ports.get(), i, device); ++i) {
+        int channel = 99;
+        auto match = MatchPort(ports.get(), device, 21, channel);
+        EXPECT_FALSE(match);
+        if (channel == 3) {
+            match = MatchPort(ports.get(), device, 20, channel);
+            ASSERT_TRUE(match);
+            EXPECT_EQ(match->parentInstanceId, kKarbendAdapter);
+            matched = true;
+        }
+    }
+    EXPECT_TRUE(matched);
+}
+
+}  // namespace
+}  // namespace portopt

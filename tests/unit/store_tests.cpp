@@ -1,0 +1,252 @@
+// The settings store in both layouts and for both driver families: the
+// FixComFunc switch, the shared 256-byte tables and the per-port values.
+#include <string>
+
+#include "port_identity.h"
+#include "settings_store.h"
+#include "sim_machine_test.h"
+
+namespace portopt {
+namespace {
+
+constexpr const char* kPortA = "USB\\PORT\\A";
+constexpr const char* kPortB = "USB\\PORT\\B";
+
+simwin::Bytes Table(std::size_t size = kSharedTableSize, std::uint8_t fill = kNoTableValue) {
+    return simwin::Bytes(size, fill);
+}
+
+simwin::Bytes TableValue(const char* key, const char* name) {
+    const auto value = simwin::GetValue(key, name);
+    return value ? value->data : simwin::Bytes{};
+}
+
+class Store : public SimMachineTest {
+protected:
+    void SetUp() override {
+        SimMachineTest::SetUp();
+        AddAdapter(kKarbendAdapter);
+        AddAdapter(kTovelserAdapter);
+        AddPort(kPortA, kKarbendAdapter, "Port 1 (COM3)");
+        AddPort(kPortB, kTovelserAdapter, "Port 1 (COM4)");
+        SetLastError(kUntouched);
+    }
+};
+
+// ---- the switch ----
+
+TEST_F(Store, SwitchIsReadPerFamilyAndFromTheLowBytesOnly) {
+    EXPECT_EQ(ReadFixComFunc(0x2052), 0u);  // no key at all
+    SetSwitch(kKarbendKey, 7);
+    EXPECT_EQ(ReadFixComFunc(0x2052), 7u);
+    EXPECT_EQ(ReadFixComFunc(kNoMatchingPort), 7u);
+    EXPECT_EQ(ReadFixComFunc(0x1131), 0u);
+
+    simwin::SetValue(kTovelserKey, "FixComFunc", REG_BINARY, {0x01, 0x02});
+    EXPECT_EQ(ReadFixComFunc(0x1131), 0x0201u);
+    // Too long to be a 32-bit switch: per-port mode.
+    simwin::SetValue(kTovelserKey, "FixComFunc", REG_BINARY, {1, 0, 0, 0, 0});
+    EXPECT_EQ(ReadFixComFunc(0x1131), 0u);
+}
+
+TEST_F(Store, ReadersNeedOnlyReadAccessToTheSwitchKey) {
+    SetSwitch(kKarbendKey, 1);
+    simwin::SetValue(kKarbendKey, kTxMode, REG_BINARY, Table());
+    simwin::RestrictKey(kKarbendKey, KEY_READ);
+    EXPECT_EQ(ReadFixComFunc(0x2052), 1u);
+
+    auto table = Table();
+    table[2] = 1;
+    simwin::SetValue(kKarbendKey, kTxMode, REG_BINARY, table);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+    // Changing the table still needs all access.
+    EXPECT_FALSE(WritePortSetting(3, kTxMode, 0, 4));
+    EXPECT_EQ(TableValue(kKarbendKey, kTxMode), table);
+}
+
+// ---- shared tables ----
+
+TEST_F(Store, TableBytesOfFirstAndLastComNumber) {
+    SetSwitch(kKarbendKey, 1);
+    auto table = Table();
+    table[0] = 0;
+    table[255] = 254;
+    simwin::SetValue(kKarbendKey, kFastFlush, REG_BINARY, table);
+
+    // Neither COM 1 nor COM 256 is present: they follow the KARBEND switch.
+    EXPECT_EQ(ReadPortSetting(1, kFastFlush), 0);
+    EXPECT_EQ(ReadPortSetting(256, kFastFlush), 254);
+    EXPECT_NE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+
+    EXPECT_EQ(ReadPortSetting(2, kFastFlush), kNotStored);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+
+    ASSERT_TRUE(WritePortSetting(256, kFastFlush, 0x101, 4));
+    table[255] = 0x01;  // only the low byte
+    EXPECT_EQ(TableValue(kKarbendKey, kFastFlush), table);
+}
+
+TEST_F(Store, EachFamilyUsesItsOwnDriversTable) {
+    SetSwitch(kTovelserKey, 1);
+    simwin::SetValue(kTovelserKey, kSerInterface, REG_BINARY, Table(256, 3));
+    SetPortValue(kPortA, kInterfaceMode, simwin::Dword(2));
+
+    EXPECT_EQ(ReadPortSetting(4, kSerInterface), 3);   // tovelser port: table
+    EXPECT_EQ(ReadPortSetting(3, kInterfaceMode), 2);  // other port: per-port
+
+    ASSERT_TRUE(WritePortSetting(4, kSerInterface, 1, 4));
+    EXPECT_EQ(TableValue(kTovelserKey, kSerInterface)[3], 1);
+    EXPECT_FALSE(simwin::GetValue(simwin::HardwareKeyPath(kPortB), kSerInterface));
+}
+
+TEST_F(Store, MissingOrOversizedTableIsNeitherReadNorCreated) {
+    SetSwitch(kKarbendKey, 1);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), kNotStored);
+    EXPECT_NE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(WritePortSetting(3, kTxMode, 1, 4));
+    EXPECT_FALSE(simwin::GetValue(kKarbendKey, kTxMode));
+
+    simwin::SetValue(kKarbendKey, kTxMode, REG_BINARY, Table(257, 0));
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), kNotStored);
+    EXPECT_NE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(WritePortSetting(3, kTxMode, 1, 4));
+    EXPECT_EQ(TableValue(kKarbendKey, kTxMode), Table(257, 0));
+}
+
+TEST_F(Store, ShortTableHoldsNoValueBeyondItsEnd) {
+    SetSwitch(kKarbendKey, 1);
+    simwin::SetValue(kKarbendKey, kTxMode, REG_NONE, Table(3, 1));
+
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+    EXPECT_EQ(ReadPortSetting(4, kTxMode), kNotStored);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+
+    // The rewrite is a full binary table, padded with "no value".
+    ASSERT_TRUE(WritePortSetting(10, kTxMode, 0, 4));
+    auto expected = Table();
+    expected[0] = expected[1] = expected[2] = 1;
+    expected[9] = 0;
+    const auto stored = simwin::GetValue(kKarbendKey, kTxMode);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->type, DWORD(REG_BINARY));
+    EXPECT_EQ(stored->data, expected);
+}
+
+TEST_F(Store, WriterReplacesNoValueByte) {
+    SetSwitch(kKarbendKey, 1);
+    simwin::SetValue(kKarbendKey, kDisableFiFo, REG_BINARY, Table());
+    ASSERT_TRUE(WritePortSetting(3, kDisableFiFo, 1, 4));
+    EXPECT_EQ(ReadPortSetting(3, kDisableFiFo), 1);
+}
+
+TEST_F(Store, FailedTableWriteIsReported) {
+    SetSwitch(kKarbendKey, 1);
+    simwin::SetValue(kKarbendKey, kTxMode, REG_BINARY, Table());
+    simwin::FailAt("RegSetValueExA", 1);
+    EXPECT_FALSE(WritePortSetting(3, kTxMode, 1, 4));
+    EXPECT_NE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+}
+
+// ---- per-port values ----
+
+TEST_F(Store, PerPortValueOfTheMatchingPort) {
+    SetPortValue(kPortA, kTxMode, simwin::Dword(1));
+    SetPortValue(kPortB, kTxMode, simwin::Dword(0));
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+    EXPECT_EQ(ReadPortSetting(4, kTxMode), 0);
+    EXPECT_NE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(Store, PerPortMissingOrMinusOneIsNotStored) {
+    EXPECT_EQ(ReadPortSetting(3, kFastFlush), kNotStored);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+
+    SetLastError(kUntouched);
+    SetPortValue(kPortA, kFastFlush, simwin::Dword(0xFFFFFFFF));
+    EXPECT_EQ(ReadPortSetting(3, kFastFlush), kNotStored);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+
+    SetLastError(kUntouched);
+    EXPECT_EQ(ReadPortSetting(77, kFastFlush), kNotStored);  // no such port
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(Store, PerPortValuesOfOtherLengths) {
+    SetPortValue(kPortA, kTxMode, {0x01}, REG_BINARY);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+    SetPortValue(kPortA, kTxMode, {0xFF, 0xFF}, REG_BINARY);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 0xFFFF);
+    SetPortValue(kPortA, kTxMode, {}, REG_BINARY);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 0);
+    SetPortValue(kPortA, kTxMode, {1, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD}, REG_QWORD);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+    EXPECT_NE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+
+    // Larger than the read buffer: unreadable.
+    SetPortValue(kPortA, kTxMode, simwin::Bytes(9, 0), REG_BINARY);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), kNotStored);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(Store, PerPortReaderTakesFirstReadableDuplicate) {
+    AddPort("USB\\PORT\\C", kKarbendAdapter, "COM3");
+    SetPortValue("USB\\PORT\\C", kTxMode, simwin::Dword(1));
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+
+    SetPortValue(kPortA, kTxMode, simwin::Dword(0));
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 0);
+
+    // A key that cannot be opened is passed over, too.
+    simwin::RestrictKey(simwin::HardwareKeyPath(kPortA), 0);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+}
+
+TEST_F(Store, PerPortNeedsNoParentButSkipsUnreadableNames) {
+    AddPort("ROOT\\PORT\\0", "", "COM30");
+    SetPortValue("ROOT\\PORT\\0", kTxMode, simwin::Dword(1));
+    EXPECT_EQ(ReadPortSetting(30, kTxMode), 1);
+    ASSERT_TRUE(WritePortSetting(30, kTxMode, 0, 4));
+    EXPECT_EQ(ReadPortSetting(30, kTxMode), 0);
+
+    simwin::RemoveFriendlyName("ROOT\\PORT\\0");
+    EXPECT_EQ(ReadPortSetting(30, kTxMode), kNotStored);
+    EXPECT_FALSE(WritePortSetting(30, kTxMode, 1, 4));
+}
+
+TEST_F(Store, PerPortWriterCreatesTheValue) {
+    ASSERT_TRUE(WritePortSetting(3, kFastFlush, 1, 4));
+    const auto stored = simwin::GetValue(simwin::HardwareKeyPath(kPortA), kFastFlush);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->type, DWORD(REG_DWORD));
+    EXPECT_EQ(stored->data, simwin::Dword(1));
+    EXPECT_FALSE(WritePortSetting(77, kFastFlush, 1, 4));
+}
+
+TEST_F(Store, PerPortWriterStopsAtTheFirstNameMatch) {
+    AddPort("USB\\PORT\\C", kKarbendAdapter, "COM3");
+    simwin::RestrictKey(simwin::HardwareKeyPath(kPortA), KEY_READ);
+    EXPECT_FALSE(WritePortSetting(3, kFastFlush, 1, 4));
+    EXPECT_FALSE(simwin::GetValue(simwin::HardwareKeyPath("USB\\PORT\\C"), kFastFlush));
+}
+
+TEST_F(Store, PerPortWriterNeverWritesMoreThanTheValueHolds) {
+    EXPECT_FALSE(WritePortSetting(3, kFastFlush, 1, 8));
+    EXPECT_FALSE(simwin::GetValue(simwin::HardwareKeyPath(kPortA), kFastFlush));
+    ASSERT_TRUE(WritePortSetting(3, kFastFlush, 0x0201, 2));
+    EXPECT_EQ(simwin::GetValue(simwin::HardwareKeyPath(kPortA), kFastFlush)->data,
+              (simwin::Bytes{0x01, 0x02}));
+}
+
+TEST_F(Store, PortsListThatCannotBeBuiltSetsNoError) {
+    SetPortValue(kPortA, kTxMode, simwin::Dword(1));
+    // The lookup builds two lists first; the third is the store's.
+    simwin::FailAt("SetupDiGetClassDevsA", 3);
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), kNotStored);
+    EXPECT_NE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    simwin::FailAt("SetupDiGetClassDevsA", 3);
+    EXPECT_FALSE(WritePortSetting(3, kTxMode, 0, 4));
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+}
+
+}  // namespace
+}  // namespace portopt
