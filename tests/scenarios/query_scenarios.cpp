@@ -1,0 +1,203 @@
+// The four query calls end to end, in both store layouts and for both
+// driver families, on either backend.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "last_error.h"
+#include "machine_fixture.h"
+
+namespace {
+
+using fixture::Driver;
+using fixture::PortoptApi;
+
+constexpr std::uint32_t kUntouched = 0xC0FFEE;
+constexpr std::uint32_t kInvalidParameter = 87;
+constexpr std::uint32_t kFileNotFound = 2;
+
+constexpr const char* kKarbendAdapter = "USB\\VID_1A2B&PID_2052\\6&2";
+constexpr const char* kTovelserAdapter = "USB\\VID_1A2B&PID_1131\\6&1";
+constexpr const char* kKarbendPort = "USB\\VID_1A2B&PID_2052&MI_01\\7&1";
+constexpr const char* kTovelserPort = "USB\\VID_1A2B&PID_1131&MI_01\\7&2";
+constexpr int kKarbendCom = 7;
+constexpr int kTovelserCom = 5;
+
+class QueryScenario : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fx = fixture::MakeMachineFixture();
+        fx->AddAdapter(kKarbendAdapter);
+        fx->AddPort(kKarbendPort, kKarbendAdapter, "Adapter Port 2 (COM7)");
+    }
+
+    // One exported query, with the last-error code preset to a value no
+    // call sets (the platform calls it makes may still replace it); every
+    // call must release all it acquired.
+    int Query(PortoptApi::Get call, int port) {
+        fixture::SetLastErrorCode(kUntouched);
+        const int result = call(port);
+        error = fixture::LastError();
+        EXPECT_EQ(fx->Outstanding(), "") << "after a query of COM " << port;
+        return result;
+    }
+    int Interface(int port) { return Query(fx->Portopt().PoGetInterface, port); }
+    int FastFlush(int port) { return Query(fx->Portopt().PoGetFastFlush, port); }
+    int TxMode(int port) { return Query(fx->Portopt().PoGetTxMode, port); }
+    int UartFifo(int port) { return Query(fx->Portopt().PoGetUARTFIFO, port); }
+
+    void AddTovelserPort() {
+        fx->AddAdapter(kTovelserAdapter);
+        fx->AddPort(kTovelserPort, kTovelserAdapter, "Adapter Port 1 (COM5)");
+    }
+
+    std::unique_ptr<fixture::MachineFixture> fx;
+    std::uint32_t error = 0;
+};
+
+#define REQUIRE_DEVICE_PARENTS()                                                          \
+    if (!fx->HasDeviceParents())                                                          \
+    GTEST_SKIP() << "Wine 8: CM_Get_Parent fails, so no port resolves to its adapter"
+
+TEST_F(QueryScenario, ComNumbersOutsideOneTo256AreRefused) {
+    const PortoptApi& api = fx->Portopt();
+    for (PortoptApi::Get call :
+         {api.PoGetInterface, api.PoGetFastFlush, api.PoGetTxMode, api.PoGetUARTFIFO}) {
+        for (int port : {0, 257, -1, INT_MIN, INT_MAX}) {
+            EXPECT_EQ(Query(call, port), 0) << port;
+            EXPECT_EQ(error, kInvalidParameter) << port;
+        }
+    }
+}
+
+TEST_F(QueryScenario, FirstAndLastComNumbersAreAccepted) {
+    fx->SetSwitch(Driver::kKarbend, 1);
+    fx->SetTable(Driver::kKarbend, "TxMode", fixture::Table({{1, 1}, {256, 0}}));
+    EXPECT_EQ(TxMode(1), 1);
+    EXPECT_EQ(TxMode(256), 0);
+    EXPECT_NE(error, kFileNotFound);
+}
+
+TEST_F(QueryScenario, PerPortValuesWithInterfaceCodeTranslation) {
+    const std::pair<std::uint32_t, int> stored_to_reported[] = {{0, 0}, {1, 2}, {2, 1}, {3, 3}};
+    for (const auto& [stored, reported] : stored_to_reported) {
+        fx->SetPortDword(kKarbendPort, "InterfaceMode", stored);
+        EXPECT_EQ(Interface(kKarbendCom), reported) << "stored " << stored;
+    }
+    // The other family's interface name is not read for this port.
+    fx->SetPortDword(kKarbendPort, "SerInterface", 1);
+    fx->SetPortDword(kKarbendPort, "InterfaceMode", 1);
+    EXPECT_EQ(Interface(kKarbendCom), 2);
+
+    fx->SetPortDword(kKarbendPort, "FastFlush", 1);
+    fx->SetPortDword(kKarbendPort, "TxMode", 1);
+    EXPECT_EQ(FastFlush(kKarbendCom), 1);
+    EXPECT_EQ(TxMode(kKarbendCom), 1);
+    EXPECT_NE(error, kFileNotFound);
+}
+
+TEST_F(QueryScenario, FifoIsEnabledOnlyByAStoredZero) {
+    const std::pair<std::uint32_t, int> stored_to_reported[] = {{0, 1}, {1, 0}, {2, 0}};
+    for (const auto& [stored, reported] : stored_to_reported) {
+        fx->SetPortDword(kKarbendPort, "DisableFiFo", stored);
+        EXPECT_EQ(UartFifo(kKarbendCom), reported) << "stored " << stored;
+    }
+    fx->SetSwitch(Driver::kKarbend, 1);
+    fx->SetTable(Driver::kKarbend, "DisableFiFo", fixture::Table({{kKarbendCom, 0}, {8, 0x80}}));
+    EXPECT_EQ(UartFifo(kKarbendCom), 1);
+    EXPECT_EQ(UartFifo(8), 0);
+    EXPECT_EQ(UartFifo(9), 0);  // 0xFF: no value
+    EXPECT_EQ(error, kFileNotFound);
+}
+
+TEST_F(QueryScenario, UnstoredPerPortSettingsReportNotFound) {
+    EXPECT_EQ(Interface(kKarbendCom), -1);
+    EXPECT_EQ(error, kFileNotFound);
+    EXPECT_EQ(FastFlush(kKarbendCom), -1);
+    EXPECT_EQ(error, kFileNotFound);
+    fx->SetPortDword(kKarbendPort, "TxMode", 0xFFFFFFFF);
+    EXPECT_EQ(TxMode(kKarbendCom), -1);
+    EXPECT_EQ(error, kFileNotFound);
+    EXPECT_EQ(UartFifo(kKarbendCom), 0);
+    EXPECT_EQ(error, kFileNotFound);
+}
+
+TEST_F(QueryScenario, UnknownComNumberPerPortIsNotStored) {
+    fx->SetPortDword(kKarbendPort, "TxMode", 1);
+    EXPECT_EQ(TxMode(42), -1);
+    EXPECT_EQ(error, kFileNotFound);
+    EXPECT_EQ(UartFifo(42), 0);
+    EXPECT_EQ(error, kFileNotFound);
+}
+
+TEST_F(QueryScenario, KarbendSharedTablesWithTranslation) {
+    fx->SetSwitch(Driver::kKarbend, 1);
+    fx->SetTable(Driver::kKarbend, "InterfaceMode",
+                 fixture::Table({{kKarbendCom, 1}, {8, 2}, {9, 3}, {10, 0}}));
+    fx->SetTable(Driver::kKarbend, "FastFlush", fixture::Table({{kKarbendCom, 0}}));
+    // A per-port value is not consulted in shared-table mode.
+    fx->SetPortDword(kKarbendPort, "FastFlush", 1);
+
+    EXPECT_EQ(Interface(kKarbendCom), 2);
+    // No port carries COM 8 to 10: the table byte still answers.
+    EXPECT_EQ(Interface(8), 1);
+    EXPECT_EQ(Interface(9), 3);
+    EXPECT_EQ(Interface(10), 0);
+    EXPECT_EQ(FastFlush(kKarbendCom), 0);
+    EXPECT_NE(error, kFileNotFound);
+
+    EXPECT_EQ(Interface(11), -1);  // 0xFF
+    EXPECT_EQ(error, kFileNotFound);
+    EXPECT_EQ(TxMode(kKarbendCom), -1);  // no table at all
+    EXPECT_NE(error, kFileNotFound);
+}
+
+TEST_F(QueryScenario, SwitchOffOrUnreadableMeansPerPort) {
+    fx->SetTable(Driver::kKarbend, "TxMode", fixture::Table({{kKarbendCom, 0}}));
+    fx->SetPortDword(kKarbendPort, "TxMode", 1);
+    fx->SetSwitch(Driver::kKarbend, 0);
+    EXPECT_EQ(TxMode(kKarbendCom), 1);
+    fx->SetValue(fixture::MachineFixture::SwitchKey(Driver::kKarbend), "FixComFunc", 3,
+                 {1, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(TxMode(kKarbendCom), 1);
+    fx->SetSwitch(Driver::kKarbend, 1);
+    EXPECT_EQ(TxMode(kKarbendCom), 0);
+}
+
+TEST_F(QueryScenario, TovelserPortHasOnlyAnUntranslatedInterfaceMode) {
+    REQUIRE_DEVICE_PARENTS();
+    AddTovelserPort();
+    fx->SetPortDword(kTovelserPort, "SerInterface", 1);
+    fx->SetPortDword(kTovelserPort, "InterfaceMode", 3);
+    EXPECT_EQ(Interface(kTovelserCom), 1);
+
+    // Nothing stored for the other three: they answer 0 without a store
+    // read, so without the store's not-found code.
+    EXPECT_EQ(FastFlush(kTovelserCom), 0);
+    EXPECT_EQ(TxMode(kTovelserCom), 0);
+    EXPECT_EQ(UartFifo(kTovelserCom), 0);
+    EXPECT_NE(error, kFileNotFound);
+    fx->SetPortDword(kTovelserPort, "DisableFiFo", 0);
+    fx->SetPortDword(kTovelserPort, "TxMode", 1);
+    EXPECT_EQ(UartFifo(kTovelserCom), 0);
+    EXPECT_EQ(TxMode(kTovelserCom), 0);
+}
+
+TEST_F(QueryScenario, TovelserSharedTablesUseTheirOwnDriversSwitch) {
+    REQUIRE_DEVICE_PARENTS();
+    AddTovelserPort();
+    fx->SetSwitch(Driver::kTovelser, 1);
+    fx->SetTable(Driver::kTovelser, "SerInterface", fixture::Table({{kTovelserCom, 2}}));
+    fx->SetTable(Driver::kKarbend, "InterfaceMode", fixture::Table({{kTovelserCom, 3}}));
+    EXPECT_EQ(Interface(kTovelserCom), 2);
+
+    // The KARBEND port keeps to its own, per-port store.
+    fx->SetPortDword(kKarbendPort, "InterfaceMode", 2);
+    EXPECT_EQ(Interface(kKarbendCom), 1);
+    EXPECT_NE(error, kFileNotFound);
+}
+
+}  // namespace
