@@ -3,6 +3,7 @@
 #
 #   wine-run.sh --prefix DIR PROGRAM.exe [ARGS...]   run one program
 #   wine-run.sh --prefix DIR --boot i686|x86_64      create the prefix
+#   wine-run.sh --prefix DIR --check i686|x86_64     can this machine run it?
 #
 # The loader follows the program's PE machine: the 32-bit loader for i386
 # programs, wine64 for x86-64 ones.  When the loader for a program cannot
@@ -18,7 +19,7 @@ WINE64=${WINE64_LOADER:-/usr/lib/wine/wine64}
 die() { echo "wine-run: $*" >&2; exit 2; }
 skip() { echo "wine-run: SKIPPED: $*" >&2; exit $SKIP; }
 
-[ "${1:-}" = "--prefix" ] && [ $# -ge 3 ] || die "usage: $0 --prefix DIR (PROGRAM [ARGS...] | --boot ARCH)"
+[ "${1:-}" = "--prefix" ] && [ $# -ge 3 ] || die "usage: $0 --prefix DIR (PROGRAM [ARGS...] | --boot ARCH | --check ARCH)"
 prefix=$2
 shift 2
 
@@ -62,6 +63,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
+if [ "$1" = "--check" ]; then
+    pick_loader "${2:-}"
+    echo "wine-run: $loader runs ${2} programs here"
+    exit 0
+fi
+
 if [ "$1" = "--boot" ]; then
     pick_loader "${2:-}"
     rm -rf "$prefix"
@@ -79,5 +86,5 @@ shift
 arch=$(pe_arch "$program")
 [ -n "$arch" ] || die "$program is not a PE program for i386 or x86-64"
 pick_loader "$arch"
-[ -d "$prefix/drive_c" ] || die "no Wine prefix at $prefix (the wine_prefix test creates it)"
+[ -d "$prefix/drive_c" ] || die "no Wine prefix at $prefix (the wine32_prefix or wine64_prefix test creates it)"
 exec "$loader" "$program" "$@"

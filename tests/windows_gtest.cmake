@@ -5,7 +5,7 @@
 # what the test programs link is built.  Test programs are registered to run
 # through wine-run.sh (the cross-compiling emulator), one ctest entry per
 # program, so building never starts Wine.  Every run uses a prefix inside
-# the build directory that the wine_prefix test creates first.
+# the build directory that the <flavour>_prefix test creates first.
 
 set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to cross-build")
 
@@ -31,15 +31,19 @@ endif()
 set(WINE_RUNNER ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh)
 set(WINE_PREFIX_DIR ${CMAKE_BINARY_DIR}/wineprefix)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUNNER} --prefix ${WINE_PREFIX_DIR})
+# Test names carry the Wine flavour, so that a skipped 32-bit run reads as
+# such in ctest's summary.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(WINE_ARCH x86_64)
+  set(WINE_TEST_PREFIX wine64)
 else()
   set(WINE_ARCH i686)
+  set(WINE_TEST_PREFIX wine32)
 endif()
 
 # Creates the throwaway prefix once per ctest run, before any Wine test.
-add_test(NAME wine_prefix COMMAND ${WINE_RUNNER} --prefix ${WINE_PREFIX_DIR} --boot ${WINE_ARCH})
-set_tests_properties(wine_prefix PROPERTIES
+add_test(NAME ${WINE_TEST_PREFIX}_prefix COMMAND ${WINE_RUNNER} --prefix ${WINE_PREFIX_DIR} --boot ${WINE_ARCH})
+set_tests_properties(${WINE_TEST_PREFIX}_prefix PROPERTIES
   FIXTURES_SETUP wine_prefix
   SKIP_RETURN_CODE 77
   TIMEOUT 300)
@@ -54,8 +58,8 @@ function(add_wine_test target)
             $<TARGET_FILE:portopt> $<TARGET_FILE:comlist> $<TARGET_FILE_DIR:${target}>
     VERBATIM)
   add_dependencies(${target} portopt comlist)
-  add_test(NAME ${target} COMMAND ${target})
-  set_tests_properties(${target} PROPERTIES
+  add_test(NAME ${WINE_TEST_PREFIX}_${target} COMMAND ${target})
+  set_tests_properties(${WINE_TEST_PREFIX}_${target} PROPERTIES
     FIXTURES_REQUIRED wine_prefix
     RESOURCE_LOCK wine_prefix
     SKIP_RETURN_CODE 77
