@@ -12,28 +12,36 @@ using namespace simwin::detail;
 
 namespace {
 
-// An interface record's Reserved field: the device's node number in the
-// high half, the interface's 1-based position on the device in the low.
-ULONG_PTR InterfaceRef(DEVINST devInst, std::size_t index) {
-    return (static_cast<ULONG_PTR>(devInst) << 32) | (index + 1);
-}
-
 struct InterfaceAt {
     Device* device = nullptr;
-    std::size_t index = 0;
+    std::size_t index = 0;      // the interface's position on the device
     std::size_t listIndex = 0;  // the device's position in the list
 };
 
-// The interface an interface record names, when its device is in `list`.
+std::size_t ListIndex(const DeviceList& list, DEVINST devInst) {
+    for (std::size_t i = 0; i < list.members.size(); ++i)
+        if (list.members[i] == devInst) return i;
+    return list.members.size();
+}
+
+// The interface record's reference: a slot in the list's interface table.
+ULONG_PTR InterfaceRef(DeviceList& list, const InterfaceAt& at) {
+    const std::pair<DEVINST, std::size_t> entry{at.device->devInst, at.index};
+    std::size_t slot = 0;
+    while (slot < list.interfaces.size() && list.interfaces[slot] != entry) ++slot;
+    if (slot == list.interfaces.size()) list.interfaces.push_back(entry);
+    return RecordRef(list, slot);
+}
+
+// The interface an interface record from `list` names.
 InterfaceAt InterfaceOfRecord(Machine& m, DeviceList& list, const SP_DEVICE_INTERFACE_DATA& r) {
-    const DEVINST devInst = static_cast<DEVINST>(r.Reserved >> 32);
-    const std::size_t slot = static_cast<std::size_t>(r.Reserved & 0xFFFFFFFFu);
-    for (std::size_t i = 0; i < list.members.size(); ++i) {
-        if (list.members[i] != devInst) continue;
-        Device* d = FindDevice(m, devInst);
-        if (d && slot >= 1 && slot <= d->interfaces.size()) return {d, slot - 1, i};
-    }
-    return {};
+    std::size_t slot = 0;
+    if (!RecordSlot(list, r.Reserved, slot) || slot >= list.interfaces.size()) return {};
+    const auto [devInst, index] = list.interfaces[slot];
+    Device* d = FindDevice(m, devInst);
+    const std::size_t listIndex = ListIndex(list, devInst);
+    if (!d || index >= d->interfaces.size() || listIndex == list.members.size()) return {};
+    return {d, index, listIndex};
 }
 
 bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
@@ -77,7 +85,7 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
     if (!found.device) return FailWith(ERROR_NO_MORE_ITEMS);
     DeviceInterfaceData->InterfaceClassGuid = *InterfaceClassGuid;
     DeviceInterfaceData->Flags = found.device->present ? SPINT_ACTIVE : 0;
-    DeviceInterfaceData->Reserved = InterfaceRef(found.device->devInst, found.index);
+    DeviceInterfaceData->Reserved = InterfaceRef(*list, found);
     return TRUE;
 }
 
@@ -105,7 +113,7 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(
     const std::string& path = at.device->interfaces[at.index].devicePath;
     const DWORD needed = kDevicePathOffset + static_cast<DWORD>(path.size()) + 1;
     if (RequiredSize) *RequiredSize = needed;
-    if (DeviceInfoData) FillDeviceRecord(at.listIndex, *at.device, *DeviceInfoData);
+    if (DeviceInfoData) FillDeviceRecord(*list, at.listIndex, *at.device, *DeviceInfoData);
     if (DeviceInterfaceDetailDataSize < needed) return FailWith(ERROR_INSUFFICIENT_BUFFER);
     std::memcpy(DeviceInterfaceDetailData->DevicePath, path.c_str(), path.size() + 1);
     return TRUE;

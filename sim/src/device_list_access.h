@@ -15,8 +15,16 @@ DeviceList* FindList(Machine& m, HDEVINFO list);
 Device* DeviceOfRecord(Machine& m, const DeviceList& list, const SP_DEVINFO_DATA* record,
                        DWORD& error);
 
-// Fills `record` for member `index` of `list`.  Reserved holds index + 1.
-void FillDeviceRecord(std::size_t index, const Device& device, SP_DEVINFO_DATA& record);
+// Fills `record` for member `index` of `list`.
+void FillDeviceRecord(const DeviceList& list, std::size_t index, const Device& device,
+                      SP_DEVINFO_DATA& record);
+
+// The Reserved field of the records a list hands out: the list's handle in
+// the high half and a 1-based slot in the low half, so that a record used
+// with another list, or made up, is refused.
+ULONG_PTR RecordRef(const DeviceList& list, std::size_t slot);
+// The slot a Reserved field names in `list`, or false.
+bool RecordSlot(const DeviceList& list, ULONG_PTR ref, std::size_t& slot);
 
 // The index of `devInst` in `list`, appending it when missing.
 std::size_t AddToList(DeviceList& list, DEVINST devInst);

@@ -20,16 +20,28 @@ Device* DeviceOfRecord(Machine& m, const DeviceList& list, const SP_DEVINFO_DATA
         error = ERROR_INVALID_USER_BUFFER;
         return nullptr;
     }
-    std::size_t slot = record->Reserved;
-    if (slot == 0 || slot > list.members.size() || list.members[slot - 1] != record->DevInst)
+    std::size_t slot = 0;
+    if (!RecordSlot(list, record->Reserved, slot) || slot >= list.members.size() ||
+        list.members[slot] != record->DevInst)
         return nullptr;
     return FindDevice(m, record->DevInst);
 }
 
-void FillDeviceRecord(std::size_t index, const Device& device, SP_DEVINFO_DATA& record) {
+void FillDeviceRecord(const DeviceList& list, std::size_t index, const Device& device,
+                      SP_DEVINFO_DATA& record) {
     record.ClassGuid = kPortsClass;
     record.DevInst = device.devInst;
-    record.Reserved = index + 1;
+    record.Reserved = RecordRef(list, index);
+}
+
+ULONG_PTR RecordRef(const DeviceList& list, std::size_t slot) {
+    return (static_cast<ULONG_PTR>(list.handle) << 32) | (slot + 1);
+}
+
+bool RecordSlot(const DeviceList& list, ULONG_PTR ref, std::size_t& slot) {
+    if ((ref >> 32) != (list.handle & 0xFFFFFFFFu) || (ref & 0xFFFFFFFFu) == 0) return false;
+    slot = static_cast<std::size_t>(ref & 0xFFFFFFFFu) - 1;
+    return true;
 }
 
 std::size_t AddToList(DeviceList& list, DEVINST devInst) {
@@ -73,9 +85,10 @@ HDEVINFO GetClassDevs(const char* operation, const GUID* cls, const std::string&
     if (DWORD fault = CountCall(*m, operation)) return FailHandle(fault);
     if (!cls && !(flags & DIGCF_ALLCLASSES)) return FailHandle(ERROR_INVALID_PARAMETER);
     DeviceList list;
+    list.handle = NewHandleValue();
     for (const Device& d : m->devices)
         if (Selected(d, cls, enumerator, flags)) list.members.push_back(d.devInst);
-    std::uintptr_t handle = NewHandleValue();
+    const std::uintptr_t handle = list.handle;
     m->lists.emplace(handle, std::move(list));
     return AsHandle<HDEVINFO>(handle);
 }
@@ -112,7 +125,7 @@ BOOL WINAPI SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
     if (!DeviceInfoData) return FailWith(ERROR_INVALID_PARAMETER);
     if (DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA)) return FailWith(ERROR_INVALID_USER_BUFFER);
     if (MemberIndex >= list->members.size()) return FailWith(ERROR_NO_MORE_ITEMS);
-    FillDeviceRecord(MemberIndex, *FindDevice(*m, list->members[MemberIndex]), *DeviceInfoData);
+    FillDeviceRecord(*list, MemberIndex, *FindDevice(*m, list->members[MemberIndex]), *DeviceInfoData);
     return TRUE;
 }
 
@@ -130,7 +143,7 @@ BOOL WINAPI SetupDiOpenDeviceInfoA(HDEVINFO DeviceInfoSet, PCSTR DeviceInstanceI
     Device* device = FindDevice(*m, std::string(DeviceInstanceId));
     if (!device) return FailWith(ERROR_NO_SUCH_DEVINST);
     std::size_t index = AddToList(*list, device->devInst);
-    if (DeviceInfoData) FillDeviceRecord(index, *device, *DeviceInfoData);
+    if (DeviceInfoData) FillDeviceRecord(*list, index, *device, *DeviceInfoData);
     return TRUE;
 }
 

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "mutex_object.h"
@@ -34,9 +35,13 @@ struct Device {
     std::vector<DeviceInterface> interfaces;
 };
 
-// A device list: a snapshot of device nodes, by DEVINST, in list order.
+// A device list: a snapshot of device nodes, by DEVINST, in list order,
+// and the interfaces that records were handed out for (device, position of
+// the interface on the device).
 struct DeviceList {
+    std::uintptr_t handle = 0;
     std::vector<DEVINST> members;
+    std::vector<std::pair<DEVINST, std::size_t>> interfaces;
 };
 
 struct KeyHandle {

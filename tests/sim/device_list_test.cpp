@@ -50,6 +50,15 @@ TEST_F(DeviceListTest, RejectsBadArguments) {
     SP_DEVINFO_DATA d = DeviceRecord(28);  // the 32-bit size is wrong in this process
     EXPECT_FALSE(SetupDiEnumDeviceInfo(list, 0, &d));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_USER_BUFFER));
+
+    // A record is only good with the list that filled it.
+    HDEVINFO other = PortsList();
+    d = DeviceRecord();
+    ASSERT_TRUE(SetupDiEnumDeviceInfo(other, 0, &d));
+    char id[64];
+    EXPECT_FALSE(SetupDiGetDeviceInstanceIdA(list, &d, id, sizeof id, nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    SetupDiDestroyDeviceInfoList(other);
     SetupDiDestroyDeviceInfoList(list);
     EXPECT_FALSE(SetupDiEnumDeviceInfo(list, 0, &d));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));

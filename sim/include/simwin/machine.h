@@ -3,7 +3,9 @@
 // and reports what the code under test left open.
 //
 // There is one machine per process, shared by every library loaded into it.
-// All functions here are thread-safe.
+// All functions here are thread-safe.  Functions that name a device throw
+// std::invalid_argument when no such device exists (AddDevice also for a
+// duplicate instance ID or an unknown parent).
 #ifndef SIMWIN_MACHINE_H
 #define SIMWIN_MACHINE_H
 
@@ -55,14 +57,18 @@ std::string Describe(const Outstanding& o);  // for test failure messages
 
 // Resets the whole machine: no devices, an empty registry (but for
 // HKLM\SYSTEM\CurrentControlSet), no drivers, no faults, counters at zero.
-// Handles held from before the reset become invalid.
+// Handles held from before the reset become invalid (handle values are
+// never reused), and LocalAlloc blocks not yet freed are freed.
 void Reset();
 
 // ---- devices ----
 // A device node.  Devices are enumerated in the order they were added.
 // `parent` is the instance ID of an existing device, or empty for a
 // device without a parent.  New devices are present with status
-// DN_DRIVER_LOADED | DN_STARTED and have no friendly name.
+// DN_DRIVER_LOADED | DN_STARTED and have no friendly name.  Every device is
+// of the Ports setup class.  A device that is not present stays out of
+// DIGCF_PRESENT lists, its device paths cannot be opened, and
+// CM_Get_DevNode_Status / CM_Get_Parent answer CR_NO_SUCH_DEVNODE for it.
 void AddDevice(const std::string& instanceId, const std::string& parent = "");
 void SetPresent(const std::string& instanceId, bool present);
 void SetStatus(const std::string& instanceId, ULONG statusFlags);
@@ -114,7 +120,9 @@ std::vector<Request> AcceptedRequests(const std::string& devicePath);
 // CONFIGRET (0 picks CR_FAILURE for CM_* calls and ERROR_GEN_FAILURE
 // otherwise; LocalAlloc reports ERROR_NOT_ENOUGH_MEMORY).  Release
 // operations (SetupDiDestroyDeviceInfoList, RegCloseKey, CloseHandle,
-// LocalFree) still release when they report a failure.
+// LocalFree) still release when they report a failure; any other faulted
+// call has no effect beyond its failure (a faulted DeviceIoControl does not
+// reach the driver's request log).
 void FailAt(const std::string& operation, int k, DWORD error = 0);
 void ClearFaults();
 
