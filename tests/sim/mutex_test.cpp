@@ -17,9 +17,11 @@ TEST_F(MutexTest, SameNameSameObject) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
     HANDLE c = CreateMutexA(nullptr, FALSE, "PortTable");
     EXPECT_EQ(GetLastError(), 0u);
+    HANDLE d = CreateMutexA(nullptr, FALSE, "Local\\PortTable");  // the session's own name
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
     EXPECT_NE(a, b);
-    EXPECT_EQ(GetOutstanding().handles, 3);
-    for (HANDLE h : {a, b, c}) EXPECT_TRUE(CloseHandle(h));
+    EXPECT_EQ(GetOutstanding().handles, 4);
+    for (HANDLE h : {a, b, c, d}) EXPECT_TRUE(CloseHandle(h));
 }
 
 TEST_F(MutexTest, ExcludesOtherThreadsAndIsRecursive) {
