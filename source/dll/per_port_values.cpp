@@ -39,19 +39,33 @@ std::optional<std::uint32_t> FindPortValue(HDEVINFO ports, int port, const char*
     return std::nullopt;
 }
 
+// What a per-port search found; the ports list is released by the time
+// the caller sees it.
+struct PortValueSearch {
+    bool listBuilt = false;
+    std::optional<std::uint32_t> value;
+};
+
+PortValueSearch SearchPortValue(int port, const char* name) {
+    const platform::DeviceList ports =
+        platform::GetDeviceList(&platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
+    if (!ports) return {};
+    return {true, FindPortValue(ports.get(), port, name)};
+}
+
 }  // namespace
 
 int ReadPerPortSetting(int port, const char* name) {
-    const platform::DeviceList ports =
-        platform::GetDeviceList(&platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
-    if (!ports) return kNotStored;
+    const PortValueSearch search = SearchPortValue(port, name);
+    if (!search.listBuilt) return kNotStored;
 
-    const std::optional<std::uint32_t> value = FindPortValue(ports.get(), port, name);
-    if (!value || static_cast<std::int32_t>(*value) == kNotStored) {
+    // The not-found code is set only after the list is released: a
+    // successful release may clear the thread's last-error code.
+    if (!search.value || static_cast<std::int32_t>(*search.value) == kNotStored) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return kNotStored;
     }
-    return static_cast<std::int32_t>(*value);
+    return static_cast<std::int32_t>(*search.value);
 }
 
 bool WritePerPortSetting(int port, const char* name, std::int32_t value, DWORD size) {

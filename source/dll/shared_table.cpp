@@ -15,12 +15,17 @@ std::optional<std::vector<std::uint8_t>> ReadTable(HKEY key, const char* name) {
     return platform::QueryValueBytes(key, name, static_cast<DWORD>(kSharedTableSize));
 }
 
+// The whole table, read with read access; the key is closed on return.
+std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, const char* name) {
+    const platform::RegistryKey key = platform::OpenLocalMachineKey(switchKey, KEY_READ);
+    if (!key) return std::nullopt;
+    return ReadTable(key.get(), name);
+}
+
 }  // namespace
 
 int ReadTableSetting(const char* switchKey, int port, const char* name) {
-    const platform::RegistryKey key = platform::OpenLocalMachineKey(switchKey, KEY_READ);
-    if (!key) return kNotStored;
-    const auto table = ReadTable(key.get(), name);
+    const auto table = ReadStoredTable(switchKey, name);
     if (!table) return kNotStored;
 
     // A table stored shorter than 256 bytes holds no value for the ports

@@ -171,6 +171,14 @@ TEST_F(Store, PerPortMissingOrMinusOneIsNotStored) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
+TEST_F(Store, NotFoundCodeSurvivesTheListRelease) {
+    // Releasing a list may change the last-error code (SetupAPI clears it
+    // on success); the lookup releases two lists, the store the third.
+    simwin::FailAt("SetupDiDestroyDeviceInfoList", 3, ERROR_GEN_FAILURE);
+    EXPECT_EQ(ReadPortSetting(3, kFastFlush), kNotStored);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+}
+
 TEST_F(Store, PerPortValuesOfOtherLengths) {
     SetPortValue(kPortA, kTxMode, {0x01}, REG_BINARY);
     EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
