@@ -10,6 +10,9 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 JOBS=${JOBS:-2}
+# The presets' build directories, unless the caller picks others.
+WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$PWD/build/windows}
+WINDOWS64_BUILD_DIR=${WINDOWS64_BUILD_DIR:-$PWD/build/windows64}
 failures=()
 
 install_missing() {
@@ -42,25 +45,38 @@ step() {
     fi
 }
 
+# Runs a command, showing its output only when it fails.
+quietly() {
+    local log
+    log=$(mktemp)
+    if "$@" >"$log" 2>&1; then
+        rm -f "$log"
+        return 0
+    fi
+    cat "$log" >&2
+    rm -f "$log"
+    return 1
+}
+
 run_preset() {
-    local preset=$1
-    step "configure $preset" cmake --preset "$preset" >/dev/null &&
-        step "build $preset" cmake --build --preset "$preset" -j "$JOBS" &&
-        step "test $preset" ctest --preset "$preset"
+    local preset=$1 dir=$2
+    step "configure $preset" quietly cmake --preset "$preset" -B "$dir" &&
+        step "build $preset" cmake --build "$dir" -j "$JOBS" &&
+        step "test $preset" ctest --test-dir "$dir" --output-on-failure
 }
 
 step "install missing packages" install_missing || exit 1
 
 # Say up front why the 32-bit suites will be reported as skipped.
-cmake/wine-run.sh --prefix "$PWD/build/windows/wineprefix" --check i686 ||
+cmake/wine-run.sh --prefix "$WINDOWS_BUILD_DIR/wineprefix" --check i686 ||
     echo "wine-tests: the windows preset's Wine tests will be reported as skipped"
 
-run_preset windows
-run_preset windows64
+run_preset windows "$WINDOWS_BUILD_DIR"
+run_preset windows64 "$WINDOWS64_BUILD_DIR"
 
-step "configure PE header check" cmake -S tests/pe -B build/pe-check -G Ninja \
-        -DPE_WINDOWS_BUILD_DIR="$PWD/build/windows" \
-        -DPE_WINDOWS64_BUILD_DIR="$PWD/build/windows64" >/dev/null &&
+step "configure PE header check" quietly cmake -S tests/pe -B build/pe-check -G Ninja \
+        -DPE_WINDOWS_BUILD_DIR="$WINDOWS_BUILD_DIR" \
+        -DPE_WINDOWS64_BUILD_DIR="$WINDOWS64_BUILD_DIR" &&
     step "build PE header check" cmake --build build/pe-check -j "$JOBS" &&
     step "PE header check" ctest --test-dir build/pe-check --output-on-failure
 
