@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "device_setup.h"
+#include "port_identity.h"
 #include "settings_store.h"
 #include "store_layouts.h"
 
@@ -22,6 +23,12 @@ std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, 
     return ReadTable(key.get(), name);
 }
 
+// Byte of COM `port` in a full table; kSharedTableSize for a number that
+// has no byte, so that a caller's slip can never index past the table.
+std::size_t TableIndex(int port) {
+    return IsValidComNumber(port) ? static_cast<std::size_t>(port - 1) : kSharedTableSize;
+}
+
 }  // namespace
 
 int ReadTableSetting(const char* switchKey, int port, const char* name) {
@@ -30,7 +37,7 @@ int ReadTableSetting(const char* switchKey, int port, const char* name) {
 
     // A table stored shorter than 256 bytes holds no value for the ports
     // beyond its end.
-    const std::size_t index = static_cast<std::size_t>(port - 1);
+    const std::size_t index = TableIndex(port);
     if (index >= table->size() || (*table)[index] == kNoTableValue) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return kNotStored;
@@ -39,6 +46,9 @@ int ReadTableSetting(const char* switchKey, int port, const char* name) {
 }
 
 bool WriteTableSetting(const char* switchKey, int port, const char* name, std::int32_t value) {
+    const std::size_t index = TableIndex(port);
+    if (index >= kSharedTableSize) return false;
+
     const platform::RegistryKey key = platform::OpenLocalMachineKey(switchKey, KEY_ALL_ACCESS);
     if (!key) return false;
     // The table must exist already; the writer never creates one.
@@ -47,7 +57,7 @@ bool WriteTableSetting(const char* switchKey, int port, const char* name, std::i
 
     // A short table is completed with "no value" for the ports it lacked.
     table->resize(kSharedTableSize, kNoTableValue);
-    (*table)[static_cast<std::size_t>(port - 1)] = static_cast<std::uint8_t>(value & 0xFF);
+    (*table)[index] = static_cast<std::uint8_t>(value & 0xFF);
     return RegSetValueExA(key.get(), name, 0, REG_BINARY, table->data(),
                           static_cast<DWORD>(table->size())) == ERROR_SUCCESS;
 }

@@ -86,6 +86,15 @@ TEST_F(Store, TableBytesOfFirstAndLastComNumber) {
     EXPECT_EQ(TableValue(kKarbendKey, kFastFlush), table);
 }
 
+TEST_F(Store, TableHasNoByteForComNumbersOutOfRange) {
+    SetSwitch(kKarbendKey, 1);
+    simwin::SetValue(kKarbendKey, kTxMode, REG_BINARY, Table());
+    EXPECT_EQ(ReadPortSetting(257, kTxMode), kNotStored);
+    EXPECT_FALSE(WritePortSetting(0, kTxMode, 1, 4));
+    EXPECT_FALSE(WritePortSetting(257, kTxMode, 1, 4));
+    EXPECT_EQ(TableValue(kKarbendKey, kTxMode), Table());
+}
+
 TEST_F(Store, EachFamilyUsesItsOwnDriversTable) {
     SetSwitch(kTovelserKey, 1);
     simwin::SetValue(kTovelserKey, kSerInterface, REG_BINARY, Table(256, 3));
