@@ -48,16 +48,32 @@ set_tests_properties(${WINE_TEST_PREFIX}_prefix PROPERTIES
   SKIP_RETURN_CODE 77
   TIMEOUT 300)
 
+# Keeps fresh copies of the DLLs under test in `dir`, recopied whenever a
+# DLL is rebuilt (not only when a test program is relinked).
+function(_wine_test_dlls_in dir out_target)
+  string(MAKE_C_IDENTIFIER "wine_dlls_${dir}" copy_target)
+  if(NOT TARGET ${copy_target})
+    add_custom_command(
+      OUTPUT ${dir}/portopt.dll ${dir}/comlist.dll
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:portopt> $<TARGET_FILE:comlist> ${dir}
+      DEPENDS portopt comlist
+      VERBATIM)
+    add_custom_target(${copy_target} DEPENDS ${dir}/portopt.dll ${dir}/comlist.dll)
+  endif()
+  set(${out_target} ${copy_target} PARENT_SCOPE)
+endfunction()
+
 # Registers `target` to run under Wine.  The programs find the DLLs under
 # test next to themselves, and link their runtime statically so that Wine
 # needs nothing but its own system DLLs.
 function(add_wine_test target)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different
-            $<TARGET_FILE:portopt> $<TARGET_FILE:comlist> $<TARGET_FILE_DIR:${target}>
-    VERBATIM)
-  add_dependencies(${target} portopt comlist)
+  get_target_property(dir ${target} RUNTIME_OUTPUT_DIRECTORY)
+  if(NOT dir)
+    set(dir ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+  _wine_test_dlls_in(${dir} copy_target)
+  add_dependencies(${target} ${copy_target})
   add_test(NAME ${WINE_TEST_PREFIX}_${target} COMMAND ${target})
   set_tests_properties(${WINE_TEST_PREFIX}_${target} PROPERTIES
     FIXTURES_REQUIRED wine_prefix
