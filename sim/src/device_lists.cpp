@@ -113,6 +113,9 @@ BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) {
     DWORD fault = CountCall(*m, "SetupDiDestroyDeviceInfoList");
     if (m->lists.erase(HandleValue(DeviceInfoSet)) == 0) return FailWith(ERROR_INVALID_HANDLE);
     if (fault) return FailWith(fault);
+    // SetupAPI reports success here by clearing the thread's code (seen on
+    // Wine); callers must set their own codes after releasing their lists.
+    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 

@@ -25,7 +25,11 @@ TEST_F(DeviceListTest, SelectsByInterfaceClassInOrderAdded) {
     EXPECT_EQ(Members(com), (Ids{"ADPTBUS\\P1"}));
     HDEVINFO any = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, 0x16);
     EXPECT_EQ(Members(any), (Ids{"USB\\VID_1&PID_2\\A", "ADPTBUS\\P1"}));
-    for (HDEVINFO list : {ports, com, any}) EXPECT_TRUE(SetupDiDestroyDeviceInfoList(list));
+    for (HDEVINFO list : {ports, com, any}) {
+        SetLastError(ERROR_NO_MORE_ITEMS);
+        EXPECT_TRUE(SetupDiDestroyDeviceInfoList(list));
+        EXPECT_EQ(GetLastError(), 0u) << "a successful release clears the code";
+    }
     EXPECT_TRUE(GetOutstanding().Empty());
 }
 
