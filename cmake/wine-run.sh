@@ -71,6 +71,8 @@ fi
 
 if [ "$1" = "--boot" ]; then
     pick_loader "${2:-}"
+    # Only ever replace a prefix of our own making.
+    [ "$(basename "$prefix")" = wineprefix ] || die "refusing to replace $prefix: not a test prefix"
     rm -rf "$prefix"
     mkdir -p "$(dirname "$prefix")"
     start=$(date +%s)
