@@ -15,25 +15,6 @@ WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$PWD/build/windows}
 WINDOWS64_BUILD_DIR=${WINDOWS64_BUILD_DIR:-$PWD/build/windows64}
 failures=()
 
-install_missing() {
-    local packages=(cmake ninja-build g++ googletest libgtest-dev
-                    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386)
-    local missing=() p
-    for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    [[ ${#missing[@]} -eq 0 ]] && return 0
-    local sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo="sudo"
-    echo "wine-tests: installing ${missing[*]}"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        $sudo dpkg --add-architecture i386 || return 1
-    fi
-    $sudo apt-get update -qq || return 1
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-}
-
 step() {
     local name=$1
     shift
@@ -65,7 +46,7 @@ run_preset() {
         step "test $preset" ctest --test-dir "$dir" --output-on-failure
 }
 
-step "install missing packages" install_missing || exit 1
+step "install missing packages" scripts/install-deps.sh --wine || exit 1
 
 # Say up front why the 32-bit suites will be reported as skipped.
 cmake/wine-run.sh --prefix "$WINDOWS_BUILD_DIR/wineprefix" --check i686 ||
