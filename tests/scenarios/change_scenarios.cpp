@@ -9,24 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "last_error.h"
-#include "machine_fixture.h"
+#include "scenario.h"
 
 namespace {
 
+using namespace scenario;
 using fixture::Driver;
 using fixture::PortoptApi;
-
-constexpr std::uint32_t kUntouched = 0xC0FFEE;
-constexpr std::uint32_t kInvalidParameter = 87;
-constexpr std::uint32_t kRegistryIoFailed = 1016;
-
-constexpr const char* kKarbendAdapter = "USB\\VID_1A2B&PID_2052\\6&12";
-constexpr const char* kTovelserAdapter = "USB\\VID_1A2B&PID_1131\\6&11";
-constexpr const char* kKarbendPort = "USB\\VID_1A2B&PID_2052&MI_01\\7&12";
-constexpr const char* kTovelserPort = "USB\\VID_1A2B&PID_1131&MI_01\\7&11";
-constexpr int kKarbendCom = 7;
-constexpr int kTovelserCom = 5;
 
 // The codes a change call sets itself; elsewhere the code is whatever the
 // platform calls on the way left.
@@ -34,31 +23,10 @@ bool IsOwnCode(std::uint32_t error) {
     return error == kInvalidParameter || error == kRegistryIoFailed;
 }
 
-class ChangeScenario : public ::testing::Test {
+class ChangeScenario : public Scenario {
 protected:
-    void SetUp() override {
-        fx = fixture::MakeMachineFixture();
-        fx->AddAdapter(kKarbendAdapter);
-        fx->AddPort(kKarbendPort, kKarbendAdapter, "Adapter Port 2 (COM7)");
-    }
-
-    // One exported change, with the last-error code preset to a value no
-    // call sets; every call must release all it acquired.
-    int Change(PortoptApi::Set call, int port, int value) {
-        fixture::SetLastErrorCode(kUntouched);
-        const int result = call(port, value);
-        error = fixture::LastError();
-        EXPECT_EQ(fx->Outstanding(), "") << "after a change of COM " << port;
-        return result;
-    }
-
-    std::unique_ptr<fixture::MachineFixture> fx;
-    std::uint32_t error = 0;
+    int Change(PortoptApi::Set call, int port, int value) { return Invoke(call, port, value); }
 };
-
-#define REQUIRE_DEVICE_PARENTS()                                                          \
-    if (!fx->HasDeviceParents())                                                          \
-    GTEST_SKIP() << "Wine 8: CM_Get_Parent fails, so no port resolves to its adapter"
 
 TEST_F(ChangeScenario, BadArgumentsAreRefusedWithInvalidParameter) {
     const PortoptApi& api = fx->Portopt();
@@ -142,8 +110,7 @@ TEST_F(ChangeScenario, PerPortChangeReachesTheDriverAndTheStore) {
 TEST_F(ChangeScenario, TovelserInterfaceChangeUsesItsOwnTableAndRecord) {
     REQUIRE_DEVICE_PARENTS();
     const PortoptApi& api = fx->Portopt();
-    fx->AddAdapter(kTovelserAdapter);
-    fx->AddPort(kTovelserPort, kTovelserAdapter, "Adapter Port 1 (COM5)");
+    AddTovelserPort();
     fx->SetSwitch(Driver::kTovelser, 1);
     fx->SetTable(Driver::kTovelser, "SerInterface", fixture::Table({{kTovelserCom, 1}}));
     fx->SetTable(Driver::kTovelser, "TxMode", fixture::Table({{kTovelserCom, 0}}));

@@ -7,60 +7,22 @@
 #include <memory>
 #include <string>
 
-#include "last_error.h"
-#include "machine_fixture.h"
+#include "scenario.h"
 
 namespace {
 
+using namespace scenario;
 using fixture::Driver;
 using fixture::PortoptApi;
 
-constexpr std::uint32_t kUntouched = 0xC0FFEE;
-constexpr std::uint32_t kInvalidParameter = 87;
-constexpr std::uint32_t kFileNotFound = 2;
-
-constexpr const char* kKarbendAdapter = "USB\\VID_1A2B&PID_2052\\6&2";
-constexpr const char* kTovelserAdapter = "USB\\VID_1A2B&PID_1131\\6&1";
-constexpr const char* kKarbendPort = "USB\\VID_1A2B&PID_2052&MI_01\\7&1";
-constexpr const char* kTovelserPort = "USB\\VID_1A2B&PID_1131&MI_01\\7&2";
-constexpr int kKarbendCom = 7;
-constexpr int kTovelserCom = 5;
-
-class QueryScenario : public ::testing::Test {
+class QueryScenario : public Scenario {
 protected:
-    void SetUp() override {
-        fx = fixture::MakeMachineFixture();
-        fx->AddAdapter(kKarbendAdapter);
-        fx->AddPort(kKarbendPort, kKarbendAdapter, "Adapter Port 2 (COM7)");
-    }
-
-    // One exported query, with the last-error code preset to a value no
-    // call sets (the platform calls it makes may still replace it); every
-    // call must release all it acquired.
-    int Query(PortoptApi::Get call, int port) {
-        fixture::SetLastErrorCode(kUntouched);
-        const int result = call(port);
-        error = fixture::LastError();
-        EXPECT_EQ(fx->Outstanding(), "") << "after a query of COM " << port;
-        return result;
-    }
+    int Query(PortoptApi::Get call, int port) { return Invoke(call, port); }
     int Interface(int port) { return Query(fx->Portopt().PoGetInterface, port); }
     int FastFlush(int port) { return Query(fx->Portopt().PoGetFastFlush, port); }
     int TxMode(int port) { return Query(fx->Portopt().PoGetTxMode, port); }
     int UartFifo(int port) { return Query(fx->Portopt().PoGetUARTFIFO, port); }
-
-    void AddTovelserPort() {
-        fx->AddAdapter(kTovelserAdapter);
-        fx->AddPort(kTovelserPort, kTovelserAdapter, "Adapter Port 1 (COM5)");
-    }
-
-    std::unique_ptr<fixture::MachineFixture> fx;
-    std::uint32_t error = 0;
 };
-
-#define REQUIRE_DEVICE_PARENTS()                                                          \
-    if (!fx->HasDeviceParents())                                                          \
-    GTEST_SKIP() << "Wine 8: CM_Get_Parent fails, so no port resolves to its adapter"
 
 TEST_F(QueryScenario, ComNumbersOutsideOneTo256AreRefused) {
     const PortoptApi& api = fx->Portopt();
