@@ -15,6 +15,8 @@ cmake --build --preset host
 for dll in build/windows/source/dll/portopt.dll build/windows/comlist/comlist.dll; do
   echo "== $dll"
   i686-w64-mingw32-objdump -p "$dll" |
-    awk '/^The Export Tables/{e=1} /^\[Ordinal\/Name Pointer\] Table/{t=1; next} t&&/^\s*\[/{print "  exports " $NF; next} t&&!/^\s*\[/{t=0}
-         /DLL Name:/{print "  imports " $3}'
+    awk '/^\[Ordinal\/Name Pointer\] Table/ {t = 1; next}
+         t && /^[ \t]*\[/ {print "  exports " $NF; next}
+         {t = 0}
+         /DLL Name:/ {print "  imports " $3}'
 done
