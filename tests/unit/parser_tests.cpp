@@ -2,6 +2,7 @@
 // drivers and buses actually produce and on the malformed ones around them.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,8 @@ struct NameCase {
     int comNumber;
     int channel;
 };
+
+void PrintTo(const NameCase& c, std::ostream* out) { *out << '"' << c.name << '"'; }
 
 class FriendlyName : public testing::TestWithParam<NameCase> {};
 
@@ -55,6 +58,8 @@ struct IdCase {
     std::string_view id;
     std::uint32_t identity;
 };
+
+void PrintTo(const IdCase& c, std::ostream* out) { *out << '"' << c.id << '"'; }
 
 class InstanceId : public testing::TestWithParam<IdCase> {};
 
