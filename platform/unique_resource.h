@@ -54,7 +54,7 @@ struct DestroyDeviceList {
 struct CloseRegistryKey {
     void operator()(HKEY h) const { RegCloseKey(h); }
 };
-struct CloseDeviceHandle {
+struct CloseKernelHandle {
     void operator()(HANDLE h) const { CloseHandle(h); }
 };
 struct FreeLocalBlock {
@@ -63,7 +63,8 @@ struct FreeLocalBlock {
 
 using DeviceList = UniqueResource<HDEVINFO, DestroyDeviceList>;
 using RegistryKey = UniqueResource<HKEY, CloseRegistryKey>;
-using DeviceHandle = UniqueResource<HANDLE, CloseDeviceHandle>;
+using DeviceHandle = UniqueResource<HANDLE, CloseKernelHandle>;
+using MutexHandle = UniqueResource<HANDLE, CloseKernelHandle>;
 using LocalBlock = UniqueResource<HLOCAL, FreeLocalBlock>;
 
 }  // namespace platform

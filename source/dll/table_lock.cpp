@@ -13,8 +13,8 @@ HANDLE CreateNamedMutex(const char* nameSpace, const char* name) {
     return CreateMutexA(nullptr, FALSE, fullName.c_str());
 }
 
-platform::DeviceHandle OpenTableMutex(const char* name) {
-    platform::DeviceHandle mutex(CreateNamedMutex("Global\\", name));
+platform::MutexHandle OpenTableMutex(const char* name) {
+    platform::MutexHandle mutex(CreateNamedMutex("Global\\", name));
     if (!mutex) mutex.reset(CreateNamedMutex("Local\\", name));
     return mutex;
 }

@@ -30,7 +30,7 @@ public:
     bool Held() const { return held_; }
 
 private:
-    platform::DeviceHandle mutex_;
+    platform::MutexHandle mutex_;
     bool held_ = false;
 };
 

@@ -85,10 +85,10 @@ TEST_F(TableLockTest, RefusedGlobalNameFallsBackToLocal) {
 TEST_F(TableLockTest, MutexLeftByADeadOwnerIsTakenOver) {
     AdaptersForComs(1);
     constexpr char kName[] = "Global\\portopt.KARBEND.FixComFunc";
-    const platform::DeviceHandle keeper(CreateMutexA(nullptr, FALSE, kName));
+    const platform::MutexHandle keeper(CreateMutexA(nullptr, FALSE, kName));
     ASSERT_TRUE(keeper);
     std::thread([&] {
-        const platform::DeviceHandle mutex(CreateMutexA(nullptr, FALSE, kName));
+        const platform::MutexHandle mutex(CreateMutexA(nullptr, FALSE, kName));
         ASSERT_EQ(WaitForSingleObject(mutex.get(), INFINITE), WAIT_OBJECT_0);
     }).join();  // ends owning it
     EXPECT_TRUE(portopt::TableLock(kPlainProduct).Held());
