@@ -36,16 +36,23 @@ struct Change {
     ControlRecord record;
 };
 
+// Closes the channel first, so that nothing the close does can replace the
+// code the call reports.
+int CloseAndFail(platform::DeviceHandle& adapter, DWORD error) {
+    adapter.reset();
+    return Fail(error);
+}
+
 // Sends the change through the open channel and stores it.  `old` is the
 // value stored before, which the driver is given back if storing fails.
-int ApplyAndStore(HANDLE adapter, int port, Change change, int old) {
-    if (!SendControlRequest(adapter, change.code, change.record)) return 0;
+int ApplyAndStore(platform::DeviceHandle& adapter, int port, Change change, int old) {
+    if (!SendControlRequest(adapter.get(), change.code, change.record)) return 0;
     if (WritePortSetting(port, change.valueName, change.record.Value(), kStoredValueSize)) {
         return 1;
     }
     change.record.SetValue(old);
-    SendControlRequest(adapter, change.code, change.record);  // best effort
-    return Fail(ERROR_REGISTRY_IO_FAILED);
+    SendControlRequest(adapter.get(), change.code, change.record);  // best effort
+    return CloseAndFail(adapter, ERROR_REGISTRY_IO_FAILED);
 }
 
 // PoSetInterface past its argument check: the channel is opened before the
@@ -53,7 +60,7 @@ int ApplyAndStore(HANDLE adapter, int port, Change change, int old) {
 int SetInterface(int port, int mode) {
     const int product = LookupProductId(port);
     int channel = kNoChannel;
-    const platform::DeviceHandle adapter = OpenAdapterChannel(port, channel);
+    platform::DeviceHandle adapter = OpenAdapterChannel(port, channel);
     if (!adapter) return 0;
 
     const int capability = CapabilityCode(product);
@@ -68,8 +75,8 @@ int SetInterface(int port, int mode) {
                      ControlRecord(RecordLayout::kChannelFirst, channel,
                                    TranslateInterfaceCode(mode))};
     const int old = ReadPortSetting(port, change.valueName);
-    if (old == kNotStored) return Fail(ERROR_REGISTRY_IO_FAILED);
-    return ApplyAndStore(adapter.get(), port, change, old);
+    if (old == kNotStored) return CloseAndFail(adapter, ERROR_REGISTRY_IO_FAILED);
+    return ApplyAndStore(adapter, port, change, old);
 }
 
 // The sequence shared by the fast-flush, transmit-mode and FIFO calls,
@@ -83,10 +90,10 @@ int SetSwitchOption(int port, int value, const char* valueName, DWORD code) {
     if (old == kNotStored) return Fail(ERROR_REGISTRY_IO_FAILED);
 
     int channel = kNoChannel;
-    const platform::DeviceHandle adapter = OpenAdapterChannel(port, channel);
+    platform::DeviceHandle adapter = OpenAdapterChannel(port, channel);
     if (!adapter) return 0;
     const Change change{code, valueName, ControlRecord(RecordLayout::kChannelFirst, channel, value)};
-    return ApplyAndStore(adapter.get(), port, change, old);
+    return ApplyAndStore(adapter, port, change, old);
 }
 
 // Keeps exceptions (only allocation failures can occur) from crossing the

@@ -16,7 +16,6 @@ namespace {
 // Room for a 4-byte value and for a longer one up to a 64-bit number, of
 // which the first four bytes count.
 constexpr DWORD kValueBufferSize = 8;
-constexpr DWORD kMaxValueSize = 4;
 
 bool CarriesComNumber(HDEVINFO list, SP_DEVINFO_DATA& device, int port) {
     const auto name = platform::ReadFriendlyName(list, device);
@@ -69,9 +68,6 @@ int ReadPerPortSetting(int port, const char* name) {
 }
 
 bool WritePerPortSetting(int port, const char* name, std::int32_t value, DWORD size) {
-    // The value provides four bytes; never write more than it has.
-    if (size > kMaxValueSize) return false;
-
     const platform::DeviceList ports =
         platform::GetDeviceList(&platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
     if (!ports) return false;

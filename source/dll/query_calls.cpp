@@ -1,7 +1,5 @@
 // The exported query calls: the stored value of one option of one COM port,
 // with the tovelser-family rules and the interface-code translation applied.
-#include <new>
-
 #include "interface_code.h"
 #include "port_identity.h"
 #include "portopt.h"
@@ -13,7 +11,7 @@ namespace {
 
 // Runs one query: checks the COM number, then answers with `tovelser` or
 // `other` according to the family of the port's adapter.  Nothing escapes
-// to the caller: a failed allocation answers `fallback`.
+// to the caller: a failed allocation answers `fallback`, setting no code.
 template <typename Tovelser, typename Other>
 int Query(int port, int fallback, Tovelser tovelser, Other other) noexcept {
     if (!IsValidComNumber(port)) {
@@ -22,9 +20,6 @@ int Query(int port, int fallback, Tovelser tovelser, Other other) noexcept {
     }
     try {
         return IsTovelserFamily(LookupProductId(port)) ? tovelser(port) : other(port);
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return fallback;
     } catch (...) {
         return fallback;
     }

@@ -51,6 +51,8 @@ int ReadPortSetting(int port, const char* name) {
 }
 
 bool WritePortSetting(int port, const char* name, std::int32_t value, DWORD size) {
+    // The value provides four bytes; never write more than it has.
+    if (size > kMaxValueSize) return false;
     try {
         const int productId = LookupProductId(port);
         if (ReadFixComFunc(productId) != 0) {

@@ -18,6 +18,8 @@ inline constexpr const char* kTxMode = "TxMode";
 inline constexpr const char* kDisableFiFo = "DisableFiFo";
 
 inline constexpr int kNotStored = -1;
+// Bytes of a per-port value a writer may store: the whole 32-bit value.
+inline constexpr DWORD kMaxValueSize = 4;
 inline constexpr std::size_t kSharedTableSize = 256;
 inline constexpr std::uint8_t kNoTableValue = 0xFF;
 

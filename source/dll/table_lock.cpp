@@ -21,21 +21,21 @@ platform::MutexHandle OpenTableMutex(const char* name) {
 
 // A wait that ends with the mutex owned; an abandoned mutex is owned too
 // (its last owner died, and the table it left is still a whole table).
-bool Acquire(HANDLE mutex) {
-    const DWORD result = WaitForSingleObject(mutex, INFINITE);
+bool Acquire(HANDLE mutex, DWORD waitMs) {
+    const DWORD result = WaitForSingleObject(mutex, waitMs);
     return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
 }
 
 }  // namespace
 
-TableLock::TableLock(int productId) {
+TableLock::TableLock(int productId, DWORD waitMs) {
     try {
         mutex_ = OpenTableMutex(IsTovelserFamily(productId) ? kTovelserTableMutex
                                                             : kKarbendTableMutex);
     } catch (...) {
         return;
     }
-    held_ = mutex_ && Acquire(mutex_.get());
+    held_ = mutex_ && Acquire(mutex_.get(), waitMs);
 }
 
 TableLock::~TableLock() {

@@ -14,14 +14,19 @@ namespace portopt {
 inline constexpr const char* kTovelserTableMutex = "portopt.tovelser.FixComFunc";
 inline constexpr const char* kKarbendTableMutex = "portopt.KARBEND.FixComFunc";
 
+// How long an update waits for another holder of the lock.  An update takes
+// milliseconds; a holder that keeps the lock longer is hung or suspended,
+// and the update goes on without it rather than hang its caller too.
+inline constexpr DWORD kTableLockWaitMs = 5000;
+
 // Holds the table mutex of the product's driver family from construction to
 // destruction.  The session-wide "Global\" name is tried first so that all
 // sessions share one lock; a caller refused that namespace falls back to
-// "Local\".  When neither can be created or waited for, the update goes on
-// unlocked, as it would without this lock.
+// "Local\".  When neither can be created, or the wait runs out, the update
+// goes on unlocked, as it would without this lock.
 class TableLock {
 public:
-    explicit TableLock(int productId);
+    explicit TableLock(int productId, DWORD waitMs = kTableLockWaitMs);
     ~TableLock();
 
     TableLock(const TableLock&) = delete;

@@ -219,5 +219,20 @@ TEST_F(ChangeCalls, FailedStoreOnTovelserAdapterRollsBackInValueFirstLayout) {
     EXPECT_EQ(Stored("SerInterface"), 2u);
 }
 
+// The code a failing change reports is set after the channel is closed, so
+// a close that changes the thread's code cannot replace it.
+TEST_F(ChangeCalls, RegistryFailureCodeOutlivesTheChannelClose) {
+    AdapterWithCom7(kPlainAdapter, "TxMode", 0);
+    simwin::FailAt("RegSetValueExA", 1);
+    simwin::FailAt("CloseHandle", 1, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(PoSetTxMode(7, 1), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_REGISTRY_IO_FAILED)) << "after the rollback";
+
+    simwin::FailAt("CloseHandle", 1, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(PoSetInterface(7, 1), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_REGISTRY_IO_FAILED)) << "no old value";
+    EXPECT_TRUE(simwin::GetOutstanding().Empty());
+}
+
 }  // namespace
 }  // namespace change_test

@@ -67,6 +67,21 @@ TEST_F(TableLockTest, TableUpdateWaitsForTheHolder) {
     EXPECT_EQ(TableByte(1), 1);
 }
 
+TEST_F(TableLockTest, HungHolderDelaysAnUpdateOnlyForTheWait) {
+    std::thread holder;
+    std::atomic<bool> release{false};
+    holder = std::thread([&] {
+        const portopt::TableLock held(kPlainProduct);
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(portopt::TableLock(kPlainProduct, 100).Held());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    release = true;
+    holder.join();
+}
+
 TEST_F(TableLockTest, FamiliesHaveSeparateLocks) {
     const portopt::TableLock karbend(kPlainProduct);
     std::thread other([] { EXPECT_TRUE(portopt::TableLock(0x1131).Held()); });

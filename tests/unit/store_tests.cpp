@@ -246,9 +246,16 @@ TEST_F(Store, PerPortWriterStopsAtTheFirstNameMatch) {
     EXPECT_FALSE(simwin::GetValue(simwin::HardwareKeyPath("USB\\PORT\\C"), kFastFlush));
 }
 
-TEST_F(Store, PerPortWriterNeverWritesMoreThanTheValueHolds) {
+TEST_F(Store, WriterNeverWritesMoreThanTheValueHolds) {
     EXPECT_FALSE(WritePortSetting(3, kFastFlush, 1, 8));
     EXPECT_FALSE(simwin::GetValue(simwin::HardwareKeyPath(kPortA), kFastFlush));
+
+    SetSwitch(kKarbendKey, 1);
+    simwin::SetValue(kKarbendKey, kFastFlush, REG_BINARY, Table());
+    EXPECT_FALSE(WritePortSetting(3, kFastFlush, 1, 8)) << "shared table";
+    EXPECT_EQ(simwin::GetValue(kKarbendKey, kFastFlush)->data, Table());
+    SetSwitch(kKarbendKey, 0);
+
     ASSERT_TRUE(WritePortSetting(3, kFastFlush, 0x0201, 2));
     EXPECT_EQ(simwin::GetValue(simwin::HardwareKeyPath(kPortA), kFastFlush)->data,
               (simwin::Bytes{0x01, 0x02}));
