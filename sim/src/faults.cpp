@@ -1,6 +1,8 @@
 // Call counters, injected faults and the report of what is held open.
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "machine_state.h"
 
@@ -27,9 +29,24 @@ DWORD CountCall(Machine& m, const char* operation) {
     return error;
 }
 
+void PauseBeforeCall(const char* operation) {
+    int microseconds = 0;
+    {
+        auto m = Access();
+        auto it = m->pauses.find(operation);
+        if (it == m->pauses.end()) return;
+        microseconds = it->second;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+}
+
 }  // namespace simwin::detail
 
 namespace simwin {
+
+void PauseBefore(const std::string& operation, int microseconds) {
+    detail::Access()->pauses[operation] = microseconds;
+}
 
 void FailAt(const std::string& operation, int k, DWORD error) {
     if (k < 1) throw std::invalid_argument("simwin: FailAt needs k >= 1");

@@ -101,6 +101,7 @@ struct Machine {
     std::map<std::string, int> calls;
     std::vector<std::string> callOrder;
     std::vector<Fault> faults;
+    std::map<std::string, int> pauses;  // microseconds, by operation
 };
 
 class MachineAccess {
@@ -138,6 +139,10 @@ Device* FindDevice(Machine& m, DEVINST devInst);
 void AppendDevice(Machine& m, Device device);
 // The same, throwing std::invalid_argument for the test API.
 Device& DeviceOrThrow(Machine& m, const std::string& instanceId);
+
+// Sleeps as long as PauseBefore() asked, without holding the machine lock,
+// so that other threads' calls run meanwhile.
+void PauseBeforeCall(const char* operation);
 
 // Counts a call of `operation` and reports whether an injected fault makes
 // this call fail; returns the error to report (defaults applied) or 0.

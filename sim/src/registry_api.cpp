@@ -105,6 +105,7 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserv
 
 LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
                               const BYTE* lpData, DWORD cbData) {
+    PauseBeforeCall("RegSetValueExA");
     auto m = Access();
     if (DWORD fault = CountCall(*m, "RegSetValueExA")) return static_cast<LSTATUS>(fault);
     (void)Reserved;

@@ -136,6 +136,10 @@ std::optional<std::string> MutexSecurity(const std::string& name);
 // reach the driver's request log).
 void FailAt(const std::string& operation, int k, DWORD error = 0);
 void ClearFaults();
+// Every later call of the operation first sleeps this long, without holding
+// the machine, so that other threads' calls run in between: it widens a
+// window that is otherwise too short to hit (only RegSetValueExA pauses).
+void PauseBefore(const std::string& operation, int microseconds);
 
 // ---- counters ----
 // How often the named operation was called since the last Reset().
