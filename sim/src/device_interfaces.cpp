@@ -49,6 +49,7 @@ bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(
 // The m-th interface of class `cls` on `only` (or across the list).
 InterfaceAt NthInterface(Machine& m, const DeviceList& list, const Device* only, const GUID& cls,
                          DWORD n) {
+    if (!InScope(list, cls)) return {};
     for (std::size_t i = 0; i < list.members.size(); ++i) {
         Device* d = FindDevice(m, list.members[i]);
         if (!d || (only && d != only)) continue;
@@ -145,6 +146,7 @@ HKEY WINAPI SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA Device
     LSTATUS status = OpenKeyHandle(*m, m->registry, path.c_str(), samDesired, &key);
     if (status == ERROR_FILE_NOT_FOUND) return fail(ERROR_KEY_DOES_NOT_EXIST);
     if (status != ERROR_SUCCESS) return fail(static_cast<DWORD>(status));
+    SetLastError(ERROR_SUCCESS);  // as SetupAPI does on this success
     return key;
 }
 

@@ -29,6 +29,9 @@ bool RecordSlot(const DeviceList& list, ULONG_PTR ref, std::size_t& slot);
 // The index of `devInst` in `list`, appending it when missing.
 std::size_t AddToList(DeviceList& list, DEVINST devInst);
 
+// Whether `list` holds interfaces of `interfaceClass`.
+bool InScope(const DeviceList& list, const GUID& interfaceClass);
+
 }  // namespace simwin::detail
 
 #endif

@@ -41,6 +41,12 @@ Device* FindDevice(Machine& m, DEVINST devInst) {
     return nullptr;
 }
 
+bool NodeIssued(const Machine& m, DEVINST devInst) {
+    for (const auto& [handle, list] : m.lists)
+        if (list.nodes.count(devInst)) return true;
+    return false;
+}
+
 Device& DeviceOrThrow(Machine& m, const std::string& instanceId) {
     Device* d = FindDevice(m, instanceId);
     if (!d) throw std::invalid_argument("simwin: no device " + instanceId);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -38,10 +39,18 @@ struct Device {
 // A device list: a snapshot of device nodes, by DEVINST, in list order,
 // and the interfaces that records were handed out for (device, position of
 // the interface on the device).
+//
+// A list holds only the interfaces of the class it was built for (every
+// class for DIGCF_ALLCLASSES, none without DIGCF_DEVICEINTERFACE), also for
+// devices added to it later.  Node numbers are good only while a list that
+// handed them out lives: its members' and the parents read through them.
 struct DeviceList {
     std::uintptr_t handle = 0;
     std::vector<DEVINST> members;
     std::vector<std::pair<DEVINST, std::size_t>> interfaces;
+    bool interfaceMode = false;
+    std::optional<GUID> interfaceClass;  // none: every class (in interface mode)
+    std::unordered_set<DEVINST> nodes;
 };
 
 struct KeyHandle {
@@ -125,6 +134,9 @@ Device* FindDevice(Machine& m, const std::string& instanceId);
 Device* FindDevice(Machine& m, DEVINST devInst);
 // The same, throwing std::invalid_argument for the test API.
 Device& DeviceOrThrow(Machine& m, const std::string& instanceId);
+
+// Whether a node number is good now: some live list handed it out.
+bool NodeIssued(const Machine& m, DEVINST devInst);
 
 // Counts a call of `operation` and reports whether an injected fault makes
 // this call fail; returns the error to report (defaults applied) or 0.
