@@ -53,7 +53,7 @@ CONFIGRET WINAPI CM_Get_Parent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulF
     if (!parent) return CR_NO_SUCH_DEVNODE;
     // The parent's number is good as long as the child's is.
     for (auto& [handle, list] : m->lists)
-        if (list.nodes.count(dnDevInst)) list.nodes.insert(parent->devInst);
+        if (HandedOut(list, dnDevInst)) list.parents.insert(parent->devInst);
     *pdnDevInst = parent->devInst;
     return CR_SUCCESS;
 }

@@ -38,19 +38,23 @@ struct Device {
 
 // A device list: a snapshot of device nodes, by DEVINST, in list order,
 // and the interfaces that records were handed out for (device, position of
-// the interface on the device).
+// the interface on the device).  The slot maps index both vectors, so that
+// finding a member or an interface record never walks the whole list.
 //
 // A list holds only the interfaces of the class it was built for (every
 // class for DIGCF_ALLCLASSES, none without DIGCF_DEVICEINTERFACE), also for
 // devices added to it later.  Node numbers are good only while a list that
 // handed them out lives: its members' and the parents read through them.
 struct DeviceList {
+    using InterfaceKey = std::pair<DEVINST, std::size_t>;
     std::uintptr_t handle = 0;
     std::vector<DEVINST> members;
-    std::vector<std::pair<DEVINST, std::size_t>> interfaces;
+    std::unordered_map<DEVINST, std::size_t> memberSlots;
+    std::vector<InterfaceKey> interfaces;
+    std::map<InterfaceKey, std::size_t> interfaceSlots;
     bool interfaceMode = false;
     std::optional<GUID> interfaceClass;  // none: every class (in interface mode)
-    std::unordered_set<DEVINST> nodes;
+    std::unordered_set<DEVINST> parents;  // parent numbers read through members
 };
 
 struct KeyHandle {
@@ -67,6 +71,7 @@ struct FileHandle {
 struct MutexHandle {
     std::shared_ptr<MutexObject> mutex;
     std::string name;  // empty for an unnamed mutex
+    DWORD access = MUTEX_ALL_ACCESS;
 };
 
 // What the driver behind a device path does with opens and requests.
@@ -85,7 +90,10 @@ struct Fault {
 };
 
 struct Machine {
-    std::vector<Device> devices;  // in the order added
+    std::vector<Device> devices;  // in the order added; never removed
+    // Positions in `devices`, by lower-case instance ID and by node number.
+    std::unordered_map<std::string, std::size_t> deviceById;
+    std::unordered_map<DEVINST, std::size_t> deviceByNode;
     std::shared_ptr<RegKey> registry = NewRegistryRoot();
     std::map<std::string, REGSAM> restrictions;  // by lower-case key path
     std::map<std::string, Driver> drivers;       // by lower-case device path
@@ -96,6 +104,8 @@ struct Machine {
     std::unordered_map<std::uintptr_t, MutexHandle> mutexes;
     std::map<std::string, std::weak_ptr<MutexObject>> namedMutexes;  // exact names
     std::unordered_map<void*, std::size_t> allocations;
+    // Security descriptors handed out, by block, in their string form.
+    std::map<void*, std::string> securityDescriptors;
 
     std::map<std::string, int> calls;
     std::vector<std::string> callOrder;
@@ -132,10 +142,15 @@ std::uintptr_t HandleValue(T h) {
 // Devices by instance ID (case-insensitive) or node number; null if none.
 Device* FindDevice(Machine& m, const std::string& instanceId);
 Device* FindDevice(Machine& m, DEVINST devInst);
+// Appends a device and indexes it; the caller has checked that its
+// instance ID is new.
+void AppendDevice(Machine& m, Device device);
 // The same, throwing std::invalid_argument for the test API.
 Device& DeviceOrThrow(Machine& m, const std::string& instanceId);
 
-// Whether a node number is good now: some live list handed it out.
+// Whether `list` handed out a node number, and whether some live list did
+// (which is when the number is good).
+bool HandedOut(const DeviceList& list, DEVINST devInst);
 bool NodeIssued(const Machine& m, DEVINST devInst);
 
 // Counts a call of `operation` and reports whether an injected fault makes

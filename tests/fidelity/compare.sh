@@ -4,14 +4,15 @@
 # known-differences file; a listed probe whose lines agree is a stale entry.
 # Both fail the comparison.
 #
-#   compare.sh HOST_PROBE WINE_RUN PREFIX WINDOWS_PROBE KNOWN_DIFFERENCES
+#   compare.sh HOST_PROBE WINE_RUN PREFIX WINDOWS_PROBE i686|x86_64 KNOWN_DIFFERENCES
 #
-# Exits 77 (skip) when the Windows probe cannot run here: no such build, no
-# Wine prefix yet, or a Wine that cannot start (wine-run.sh says which).
+# Exits 77 (skip) when the Windows probe cannot run here: a Wine that cannot
+# start (wine-run.sh says why), no such build, or no Wine prefix yet.
 set -u
-host_probe=$1 wine_run=$2 prefix=$3 windows_probe=$4 known=$5
+host_probe=$1 wine_run=$2 prefix=$3 windows_probe=$4 arch=$5 known=$6
 SKIP=77
 
+"$wine_run" --prefix "$prefix" --check "$arch" >/dev/null || exit $?
 [ -f "$windows_probe" ] || { echo "fidelity: SKIPPED: no $windows_probe; build the Windows preset first"; exit $SKIP; }
 [ -d "$prefix/drive_c" ] || { echo "fidelity: SKIPPED: no Wine prefix at $prefix; run that build's ctest first"; exit $SKIP; }
 
