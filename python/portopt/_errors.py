@@ -38,3 +38,7 @@ class PortOptionError(OSError):
 
     def __str__(self) -> str:
         return str(self.args[0])
+
+    def __reduce__(self):  # type: ignore[no-untyped-def]
+        # Rebuilt from its parts, so that it crosses process boundaries.
+        return type(self), (self.winerror, self.port, self.option, self.applied)

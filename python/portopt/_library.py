@@ -141,13 +141,13 @@ class Libraries:
         ]
 
     def _clear_last_error(self) -> None:
-        if _ON_WINDOWS:
+        if sys.platform == "win32":
             ctypes.set_last_error(0)
         else:
             self._set_last_error(0)
 
     def _last_error(self) -> int:
-        if _ON_WINDOWS:
+        if sys.platform == "win32":
             return ctypes.get_last_error()
         code: int = self._get_last_error()
         return code
