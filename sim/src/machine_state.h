@@ -62,6 +62,7 @@ struct FileHandle {
 struct MutexHandle {
     std::shared_ptr<MutexObject> mutex;
     std::string name;  // empty for an unnamed mutex
+    DWORD access = MUTEX_ALL_ACCESS;
 };
 
 // What the driver behind a device path does with opens and requests.
@@ -94,6 +95,8 @@ struct Machine {
     std::unordered_map<std::uintptr_t, MutexHandle> mutexes;
     std::map<std::string, std::weak_ptr<MutexObject>> namedMutexes;  // exact names
     std::unordered_map<void*, std::size_t> allocations;
+    // Security descriptors handed out, by block, in their string form.
+    std::map<void*, std::string> securityDescriptors;
 
     std::map<std::string, int> calls;
     std::vector<std::string> callOrder;

@@ -1,8 +1,9 @@
 // Every exported call resolves its port again from the device tree, and
 // does so a fixed number of times: a query resolves it itself and again in
 // the store (per-port values search the ports once more), a change resolves
-// it itself, opens the adapter's channel, and reads and writes through the
-// store.  These tests hold each call to that many lists and scans, check
+// it itself, decides there where its setting lives, opens the adapter's
+// channel, and reads and writes that one place (per-port values search the
+// ports once for each).  These tests hold each call to that many lists and scans, check
 // that every scan stops at the port it is looking for, and that the cost
 // grows linearly with the number of ports present.
 #include <gtest/gtest.h>
@@ -38,8 +39,8 @@ struct Budget {
 constexpr Budget kBudgets[] = {
     {CallKind::kQuery, StoreLayout::kPerPort, 5, 3, 2},
     {CallKind::kQuery, StoreLayout::kSharedTables, 4, 2, 2},
-    {CallKind::kChange, StoreLayout::kPerPort, 10, 6, 4},
-    {CallKind::kChange, StoreLayout::kSharedTables, 8, 4, 4},
+    {CallKind::kChange, StoreLayout::kPerPort, 6, 4, 3},
+    {CallKind::kChange, StoreLayout::kSharedTables, 4, 2, 3},
 };
 
 ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
