@@ -1,8 +1,9 @@
-// The built Windows DLLs, read from disk: the machine they are built for,
-// exactly the exports their callers link against, imports only from DLLs
-// every Windows installation has, and a version resource carrying the
-// project version.  Each build directory and the version come from the
-// environment (set by ctest); a build that is not there is skipped.
+// The built Windows DLLs, read from disk, both in the build tree and as
+// shipped in the release package: the machine they are built for, exactly
+// the exports their callers link against, imports only from DLLs every
+// Windows installation has, and a version resource carrying the project
+// version.  Each build directory and the version come from the environment
+// (set by ctest); a build or package that is not there is skipped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,26 +29,35 @@ struct Build {
     // Cportopt& Cportopt::operator=(const Cportopt&) as MSVC names it for
     // this machine.
     const char* msvcCopyAssignment;
+    bool packaged;  // the binaries of the build's package, as its tests unpack it
 };
 
+const char kX86CopyAssignment[] = "??4Cportopt@@QAEAAV0@ABV0@@Z";
+const char kX64CopyAssignment[] = "??4Cportopt@@QEAAAEAV0@AEBV0@@Z";
 const Build kBuilds[] = {
-    {"windows", "PE_WINDOWS_BUILD_DIR", pe::kMachineI386, "??4Cportopt@@QAEAAV0@ABV0@@Z"},
-    {"windows64", "PE_WINDOWS64_BUILD_DIR", pe::kMachineAmd64, "??4Cportopt@@QEAAAEAV0@AEBV0@@Z"}};
+    {"windows", "PE_WINDOWS_BUILD_DIR", pe::kMachineI386, kX86CopyAssignment, false},
+    {"windows64", "PE_WINDOWS64_BUILD_DIR", pe::kMachineAmd64, kX64CopyAssignment, false},
+    {"windows_package", "PE_WINDOWS_BUILD_DIR", pe::kMachineI386, kX86CopyAssignment, true},
+    {"windows64_package", "PE_WINDOWS64_BUILD_DIR", pe::kMachineAmd64, kX64CopyAssignment, true}};
+
+// Where the package tests unpack a build's package, within the build.
+const char kUnpackedPackage[] = "tests/package/work/package";
 
 // The copy assignment as GNU C++ names it.
 const char kGnuCopyAssignment[] = "_ZN8CportoptaSERKS_";
 
 struct Dll {
-    const char* path;  // within the build directory
+    const char* path;         // within the build directory
+    const char* packagePath;  // within the package
     std::set<std::string> exports;
     bool exportsClass;  // also both names of Cportopt's copy assignment
 };
 
-const Dll kPortopt = {"source/dll/portopt.dll",
+const Dll kPortopt = {"source/dll/portopt.dll", "bin/portopt.dll",
                       {"PoGetInterface", "PoGetFastFlush", "PoGetTxMode", "PoGetUARTFIFO",
                        "PoSetInterface", "PoSetFastFlush", "PoSetTxMode", "PoSetUARTFIFO"},
                       true};
-const Dll kComlist = {"comlist/comlist.dll", {"EnumCOMPorts"}, false};
+const Dll kComlist = {"comlist/comlist.dll", "bin/comlist.dll", {"EnumCOMPorts"}, false};
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -104,6 +114,9 @@ protected:
     std::string PathOf(const Dll& dll) const {
         const char* directory = std::getenv(GetParam().directoryVariable);
         if (!directory || !*directory) return "";
+        if (GetParam().packaged) {
+            return std::string(directory) + "/" + kUnpackedPackage + "/" + dll.packagePath;
+        }
         return std::string(directory) + "/" + dll.path;
     }
 
@@ -112,7 +125,8 @@ protected:
         ASSERT_NE(path, "") << GetParam().directoryVariable << " is not set";
         if (!std::ifstream(path)) {
             GTEST_SKIP() << "the " << GetParam().name << " build has no " << path
-                         << " (build that preset first)";
+                         << (GetParam().packaged ? " (run that build's package tests first)"
+                                                 : " (build that preset first)");
         }
         const pe::Image image = pe::ReadFile(path);
         EXPECT_EQ(image.machine, GetParam().machine) << std::hex << "machine 0x" << image.machine;
