@@ -29,6 +29,8 @@ const char* SwitchKeyPath(int productId);
 // The FixComFunc switch of the product's driver: 0 (per-port mode) when
 // absent or unreadable.
 std::uint32_t ReadFixComFunc(int productId);
+// The same, for the switch key at `switchKey`.
+std::uint32_t ReadSwitchAt(const char* switchKey);
 
 // The stored setting of COM `port`, or -1 when not stored or unreadable.
 int ReadPortSetting(int port, const char* name);
