@@ -1,72 +1,219 @@
-// How the calls scale with the number of COM ports present.  Every call
-// rescans the device tree (nothing is cached), so the cost grows with the
-// ports that enumerate before the one asked for; the worst case, the last
-// port, is measured.
+// What each exported call costs and how that grows with the ports present,
+// on the simulated Windows.  Every call resolves its port again from the
+// device tree (nothing is cached), so its cost follows the devices its
+// scans read before they reach the port asked for.
+//
+// For each of the nine calls, on machines of 1, 16, 64 and 256 ports, in
+// both store layouts, with the port asked for first, in the middle and
+// last: the time per call, the device lists built, devices read and
+// registry keys opened per call, and the CPU time as a multiple of the
+// floor, one bare scan of the whole ports list on the same machine.
+//
+//   portopt_bench [benchmark flags] [--markdown=FILE]
+//
+// --markdown writes the results as the tables of BENCHMARKS.md.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
 #include <string>
+#include <vector>
 
-#include "portopt.h"
-#include "simwin/machine.h"
+#include "bare_scan.h"
+#include "exported_calls.h"
+#include "machine_fixture.h"
+#include "port_machine.h"
+#include "scan_counts.h"
 
 namespace {
 
-constexpr int kPortsPerAdapter = 8;
-constexpr const char* kSwitchKey = "SYSTEM\\CurrentControlSet\\Services\\KARBEND\\FixComFunc";
+using fixture::StoreLayout;
+using fixture::Target;
 
-std::string AdapterId(int a) { return "USB\\VID_1A2B&PID_1040\\ADAPTER" + std::to_string(a); }
-std::string PortId(int com) { return "ADPTBUS\\PORT" + std::to_string(com); }
+struct Row {
+    std::string name;  // the benchmark's
+    std::string call;
+    StoreLayout layout;
+    int ports;
+    Target target;
+    double microseconds = 0;
+    double floorMicroseconds = 0;
+    double lists = 0, enumerated = 0, keys = 0;
+};
 
-// `ports` COM ports, numbered 1 up, on adapters of eight ports each, every
-// setting stored in both layouts.
-void BuildMachine(int ports, bool sharedTables) {
-    simwin::Reset();
-    for (int com = 1; com <= ports; ++com) {
-        const int adapter = (com - 1) / kPortsPerAdapter;
-        if ((com - 1) % kPortsPerAdapter == 0) {
-            simwin::AddDevice(AdapterId(adapter));
-            simwin::AddInterface(AdapterId(adapter), simwin::kPortsClass,
-                                 "\\\\?\\adapter" + std::to_string(adapter));
-        }
-        const int position = (com - 1) % kPortsPerAdapter + 1;
-        simwin::AddDevice(PortId(com), AdapterId(adapter));
-        simwin::SetFriendlyName(PortId(com), "Adapter Port " + std::to_string(position) +
-                                                 " (COM" + std::to_string(com) + ")");
-        simwin::AddInterface(PortId(com), simwin::kPortsClass,
-                             "\\\\?\\port" + std::to_string(com));
-        const std::string key = simwin::HardwareKeyPath(PortId(com));
-        simwin::CreateKey(key);
-        simwin::SetDword(key, "InterfaceMode", 1);
-        simwin::SetDword(key, "TxMode", 0);
+// The last (the reported) run of each benchmark, in registration order.
+std::vector<std::string> order;
+std::map<std::string, Row> rows;
+
+// The thread's CPU time: steadier than the wall clock on a machine that
+// other work shares, and the calls neither sleep nor wait.
+double CpuMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e6 + now.tv_nsec / 1e3;
+}
+
+// CPU time of one bare scan of the ports list on the current machine: the
+// best of three batches.
+double FloorMicroseconds(std::int64_t runs) {
+    runs = std::clamp<std::int64_t>(runs, 100, 5000);
+    double best = 0;
+    for (int batch = 0; batch < 3; ++batch) {
+        const double start = CpuMicroseconds();
+        for (std::int64_t i = 0; i < runs; ++i) benchmark::DoNotOptimize(bench::BareScan());
+        const double each = (CpuMicroseconds() - start) / double(runs);
+        if (batch == 0 || each < best) best = each;
     }
-    simwin::CreateKey(kSwitchKey);
-    simwin::SetDword(kSwitchKey, "FixComFunc", sharedTables ? 1 : 0);
-    simwin::SetValue(kSwitchKey, "InterfaceMode", REG_BINARY, simwin::Bytes(256, 1));
-    simwin::SetValue(kSwitchKey, "TxMode", REG_BINARY, simwin::Bytes(256, 0));
+    return best;
 }
 
-void BM_GetInterface(benchmark::State& state) {
-    const int ports = static_cast<int>(state.range(0));
-    BuildMachine(ports, state.range(1) != 0);
-    for (auto _ : state) benchmark::DoNotOptimize(PoGetInterface(ports));
-    state.counters["ports"] = ports;
-}
+void RunCall(benchmark::State& state, const fixture::ExportedCall* call, Row row) {
+    auto machine = fixture::MakeMachineFixture();
+    fixture::BuildPortMachine(*machine, row.ports, row.layout);
+    const int com = fixture::TargetCom(row.ports, row.target);
 
-void BM_SetTxMode(benchmark::State& state) {
-    const int ports = static_cast<int>(state.range(0));
-    BuildMachine(ports, state.range(1) != 0);
-    int mode = 0;
+    const fixture::ScanCounts before = fixture::CountsSoFar();
+    const double start = CpuMicroseconds();
     for (auto _ : state) {
-        mode ^= 1;
-        if (!PoSetTxMode(ports, mode)) state.SkipWithError("change failed");
+        if (!call->invoke(*machine, com, row.ports)) {
+            state.SkipWithError("the call did not do its work");
+            return;
+        }
     }
-    state.counters["ports"] = ports;
+    const double elapsed = CpuMicroseconds() - start;
+    const fixture::ScanCounts cost = fixture::CountsSoFar() - before;
+
+    const double runs = double(state.iterations());
+    row.microseconds = elapsed / runs;
+    row.floorMicroseconds = FloorMicroseconds(state.iterations());
+    row.lists = cost.lists / runs;
+    row.enumerated = cost.enumerated / runs;
+    row.keys = cost.keys / runs;
+    state.counters["lists"] = row.lists;
+    state.counters["devices_read"] = row.enumerated;
+    state.counters["keys"] = row.keys;
+    state.counters["x_floor"] = row.microseconds / row.floorMicroseconds;
+    rows[row.name] = row;
 }
 
-// Arguments: ports present, shared tables (1) or per-port values (0).
-BENCHMARK(BM_GetInterface)->ArgsProduct({{8, 64, 256}, {0, 1}});
-BENCHMARK(BM_SetTxMode)->ArgsProduct({{8, 64, 256}, {0, 1}});
+void RunFloor(benchmark::State& state, int ports) {
+    auto machine = fixture::MakeMachineFixture();
+    fixture::BuildPortMachine(*machine, ports, StoreLayout::kPerPort);
+    const fixture::ScanCounts before = fixture::CountsSoFar();
+    for (auto _ : state) benchmark::DoNotOptimize(bench::BareScan());
+    const fixture::ScanCounts cost = fixture::CountsSoFar() - before;
+    state.counters["lists"] = cost.lists / double(state.iterations());
+    state.counters["devices_read"] = cost.enumerated / double(state.iterations());
+}
+
+constexpr int kPorts[] = {1, 16, 64, 256};
+
+// The simulator's own cost as machines grow past what the calls address:
+// building the machine, listing every port and changing COM 256.  Its
+// walks must stay linear, or large machines would slow every test.
+void RunSimulatorGrowth(benchmark::State& state, int ports) {
+    for (auto _ : state) {
+        auto machine = fixture::MakeMachineFixture();
+        fixture::BuildPortMachine(*machine, ports, StoreLayout::kPerPort);
+        for (const fixture::ExportedCall& call : fixture::ExportedCalls()) {
+            const bool used = call.kind == fixture::CallKind::kListing ||
+                              std::strcmp(call.name, "PoSetTxMode") == 0;
+            if (used && !call.invoke(*machine, 256, ports)) state.SkipWithError("call failed");
+        }
+    }
+}
+
+void RegisterAll() {
+    for (int ports : kPorts) {
+        benchmark::RegisterBenchmark(("floor/ports:" + std::to_string(ports)).c_str(), RunFloor,
+                                     ports);
+    }
+    for (int ports : {256, 1024}) {
+        benchmark::RegisterBenchmark(("simulator/build_list_change/ports:" + std::to_string(ports)).c_str(),
+                                     RunSimulatorGrowth, ports)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3);
+    }
+    for (const fixture::ExportedCall& call : fixture::ExportedCalls()) {
+        for (StoreLayout layout : {StoreLayout::kPerPort, StoreLayout::kSharedTables}) {
+            for (int ports : kPorts) {
+                for (Target target : {Target::kFirst, Target::kMiddle, Target::kLast}) {
+                    // One port is first, middle and last at once; the
+                    // listing reads every port whichever is asked for.
+                    const bool listing = call.kind == fixture::CallKind::kListing;
+                    if (listing && layout != StoreLayout::kPerPort) continue;
+                    if (target != Target::kFirst && (ports == 1 || listing)) continue;
+                    const std::string name = std::string(call.name) + "/" +
+                                             fixture::LayoutName(layout) + "/ports:" +
+                                             std::to_string(ports) + "/" + fixture::TargetName(target);
+                    order.push_back(name);
+                    benchmark::RegisterBenchmark(name.c_str(), RunCall, &call,
+                                                 Row{name, call.name, layout, ports, target});
+                }
+            }
+        }
+    }
+}
+
+// One table per layout: a row per call, machine size and target; the
+// listing, which reads no setting, in the first.
+void WriteMarkdown(std::FILE* out) {
+    for (StoreLayout layout : {StoreLayout::kPerPort, StoreLayout::kSharedTables}) {
+        std::fprintf(out, "\n#### %s layout\n\n", fixture::LayoutName(layout));
+        std::fprintf(out, "| Call | Ports | Port asked for | CPU time per call (us) | x floor | "
+                          "Lists | Devices read | Keys opened |\n");
+        std::fprintf(out, "|---|---:|---|---:|---:|---:|---:|---:|\n");
+        for (const std::string& name : order) {
+            auto it = rows.find(name);
+            if (it == rows.end() || it->second.layout != layout) continue;
+            const Row& r = it->second;
+            const bool listing = r.call == "EnumCOMPorts";
+            std::fprintf(out, "| `%s` | %d | %s | %.1f | %.1f | %.0f | %.0f | %.0f |\n",
+                         r.call.c_str(), r.ports,
+                         listing ? "(all)" : fixture::TargetName(r.target), r.microseconds,
+                         r.microseconds / r.floorMicroseconds, r.lists, r.enumerated, r.keys);
+        }
+    }
+    std::fprintf(out, "\n#### Floor: one bare scan of the ports list\n\n");
+    std::fprintf(out, "| Ports | CPU time per scan (us) |\n|---:|---:|\n");
+    for (int ports : kPorts) {
+        // The floor of any row on that machine; every row measured its own.
+        for (const std::string& name : order) {
+            const Row& r = rows[name];
+            if (r.ports != ports || r.floorMicroseconds == 0) continue;
+            std::fprintf(out, "| %d | %.1f |\n", ports, r.floorMicroseconds);
+            break;
+        }
+    }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    const char* markdown = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--markdown=", 11) == 0) {
+            markdown = argv[i] + 11;
+        } else {
+            std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
+            return 2;
+        }
+    }
+    RegisterAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (markdown) {
+        std::FILE* out = std::fopen(markdown, "w");
+        if (!out) {
+            std::perror(markdown);
+            return 1;
+        }
+        WriteMarkdown(out);
+        std::fclose(out);
+    }
+    return 0;
+}

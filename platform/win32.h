@@ -11,6 +11,7 @@
 #include <setupapi.h>
 #include <cfgmgr32.h>
 #include <winioctl.h>
+#include <sddl.h>
 #else
 #include "simwin/win32.h"
 #endif

@@ -63,10 +63,10 @@ function(_wine_test_dlls_in dir out_target)
   set(${out_target} ${copy_target} PARENT_SCOPE)
 endfunction()
 
-# Registers `target` to run under Wine.  The programs find the DLLs under
-# test next to themselves, and link their runtime statically so that Wine
-# needs nothing but its own system DLLs.
-function(add_wine_test target)
+# Makes `target` a program to run under Wine.  It finds the DLLs under
+# test next to itself, and links its runtime statically so that Wine needs
+# nothing but its own system DLLs.
+function(add_wine_program target)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
   get_target_property(dir ${target} RUNTIME_OUTPUT_DIRECTORY)
   if(NOT dir)
@@ -74,6 +74,11 @@ function(add_wine_test target)
   endif()
   _wine_test_dlls_in(${dir} copy_target)
   add_dependencies(${target} ${copy_target})
+endfunction()
+
+# Registers the Wine program `target` as a test.
+function(add_wine_test target)
+  add_wine_program(${target})
   add_test(NAME ${WINE_TEST_PREFIX}_${target} COMMAND ${target})
   set_tests_properties(${WINE_TEST_PREFIX}_${target} PROPERTIES
     FIXTURES_REQUIRED wine_prefix

@@ -18,19 +18,9 @@ struct InterfaceAt {
     std::size_t listIndex = 0;  // the device's position in the list
 };
 
-std::size_t ListIndex(const DeviceList& list, DEVINST devInst) {
-    for (std::size_t i = 0; i < list.members.size(); ++i)
-        if (list.members[i] == devInst) return i;
-    return list.members.size();
-}
-
 // The interface record's reference: a slot in the list's interface table.
 ULONG_PTR InterfaceRef(DeviceList& list, const InterfaceAt& at) {
-    const std::pair<DEVINST, std::size_t> entry{at.device->devInst, at.index};
-    std::size_t slot = 0;
-    while (slot < list.interfaces.size() && list.interfaces[slot] != entry) ++slot;
-    if (slot == list.interfaces.size()) list.interfaces.push_back(entry);
-    return RecordRef(list, slot);
+    return RecordRef(list, InterfaceSlot(list, {at.device->devInst, at.index}));
 }
 
 // The interface an interface record from `list` names.
@@ -39,22 +29,33 @@ InterfaceAt InterfaceOfRecord(Machine& m, DeviceList& list, const SP_DEVICE_INTE
     if (!RecordSlot(list, r.Reserved, slot) || slot >= list.interfaces.size()) return {};
     const auto [devInst, index] = list.interfaces[slot];
     Device* d = FindDevice(m, devInst);
-    const std::size_t listIndex = ListIndex(list, devInst);
+    const std::size_t listIndex = MemberSlot(list, devInst);
     if (!d || index >= d->interfaces.size() || listIndex == list.members.size()) return {};
     return {d, index, listIndex};
 }
 
 bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 
-// The m-th interface of class `cls` on `only` (or across the list).
+// The n-th interface of class `cls` on the device at `slot` of the list;
+// counts the device's matches off `n`.
+InterfaceAt NthOnMember(Machine& m, const DeviceList& list, std::size_t slot, const GUID& cls,
+                        DWORD& n) {
+    Device* d = FindDevice(m, list.members[slot]);
+    if (!d) return {};
+    for (std::size_t k = 0; k < d->interfaces.size(); ++k)
+        if (SameGuid(d->interfaces[k].interfaceClass, cls) && n-- == 0) return {d, k, slot};
+    return {};
+}
+
+// The n-th interface of class `cls` on `only` (or across the list).
 InterfaceAt NthInterface(Machine& m, const DeviceList& list, const Device* only, const GUID& cls,
                          DWORD n) {
-    for (std::size_t i = 0; i < list.members.size(); ++i) {
-        Device* d = FindDevice(m, list.members[i]);
-        if (!d || (only && d != only)) continue;
-        for (std::size_t k = 0; k < d->interfaces.size(); ++k)
-            if (SameGuid(d->interfaces[k].interfaceClass, cls) && n-- == 0) return {d, k, i};
+    if (only) {
+        const std::size_t slot = MemberSlot(list, only->devInst);
+        return slot == list.members.size() ? InterfaceAt{} : NthOnMember(m, list, slot, cls, n);
     }
+    for (std::size_t i = 0; i < list.members.size(); ++i)
+        if (InterfaceAt found = NthOnMember(m, list, i, cls, n); found.device) return found;
     return {};
 }
 

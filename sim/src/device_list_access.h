@@ -28,6 +28,10 @@ bool RecordSlot(const DeviceList& list, ULONG_PTR ref, std::size_t& slot);
 
 // The index of `devInst` in `list`, appending it when missing.
 std::size_t AddToList(DeviceList& list, DEVINST devInst);
+// The index of `devInst` in `list`, or the list's size when missing.
+std::size_t MemberSlot(const DeviceList& list, DEVINST devInst);
+// The slot of an interface record in `list`, appending it when missing.
+std::size_t InterfaceSlot(DeviceList& list, const DeviceList::InterfaceKey& entry);
 
 }  // namespace simwin::detail
 

@@ -45,10 +45,20 @@ bool RecordSlot(const DeviceList& list, ULONG_PTR ref, std::size_t& slot) {
 }
 
 std::size_t AddToList(DeviceList& list, DEVINST devInst) {
-    for (std::size_t i = 0; i < list.members.size(); ++i)
-        if (list.members[i] == devInst) return i;
-    list.members.push_back(devInst);
-    return list.members.size() - 1;
+    const auto [it, added] = list.memberSlots.emplace(devInst, list.members.size());
+    if (added) list.members.push_back(devInst);
+    return it->second;
+}
+
+std::size_t MemberSlot(const DeviceList& list, DEVINST devInst) {
+    auto it = list.memberSlots.find(devInst);
+    return it == list.memberSlots.end() ? list.members.size() : it->second;
+}
+
+std::size_t InterfaceSlot(DeviceList& list, const DeviceList::InterfaceKey& entry) {
+    const auto [it, added] = list.interfaceSlots.emplace(entry, list.interfaces.size());
+    if (added) list.interfaces.push_back(entry);
+    return it->second;
 }
 
 namespace {
@@ -87,7 +97,7 @@ HDEVINFO GetClassDevs(const char* operation, const GUID* cls, const std::string&
     DeviceList list;
     list.handle = NewHandleValue();
     for (const Device& d : m->devices)
-        if (Selected(d, cls, enumerator, flags)) list.members.push_back(d.devInst);
+        if (Selected(d, cls, enumerator, flags)) AddToList(list, d.devInst);
     const std::uintptr_t handle = list.handle;
     m->lists.emplace(handle, std::move(list));
     return AsHandle<HDEVINFO>(handle);

@@ -43,7 +43,7 @@ void AddDevice(const std::string& instanceId, const std::string& parent) {
     d.instanceId = instanceId;
     d.parentId = parent;
     d.devInst = nextDevInst++;
-    m->devices.push_back(std::move(d));
+    detail::AppendDevice(*m, std::move(d));
 }
 
 void SetPresent(const std::string& instanceId, bool present) {

@@ -30,15 +30,19 @@ std::uintptr_t NewHandleValue() {
 }
 
 Device* FindDevice(Machine& m, const std::string& instanceId) {
-    for (Device& d : m.devices)
-        if (SameName(d.instanceId, instanceId)) return &d;
-    return nullptr;
+    auto it = m.deviceById.find(Lower(instanceId));
+    return it == m.deviceById.end() ? nullptr : &m.devices[it->second];
 }
 
 Device* FindDevice(Machine& m, DEVINST devInst) {
-    for (Device& d : m.devices)
-        if (d.devInst == devInst) return &d;
-    return nullptr;
+    auto it = m.deviceByNode.find(devInst);
+    return it == m.deviceByNode.end() ? nullptr : &m.devices[it->second];
+}
+
+void AppendDevice(Machine& m, Device device) {
+    m.deviceById.emplace(Lower(device.instanceId), m.devices.size());
+    m.deviceByNode.emplace(device.devInst, m.devices.size());
+    m.devices.push_back(std::move(device));
 }
 
 Device& DeviceOrThrow(Machine& m, const std::string& instanceId) {

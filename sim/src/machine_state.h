@@ -37,11 +37,15 @@ struct Device {
 
 // A device list: a snapshot of device nodes, by DEVINST, in list order,
 // and the interfaces that records were handed out for (device, position of
-// the interface on the device).
+// the interface on the device).  The slot maps index both vectors, so that
+// finding a member or an interface record never walks the whole list.
 struct DeviceList {
+    using InterfaceKey = std::pair<DEVINST, std::size_t>;
     std::uintptr_t handle = 0;
     std::vector<DEVINST> members;
-    std::vector<std::pair<DEVINST, std::size_t>> interfaces;
+    std::unordered_map<DEVINST, std::size_t> memberSlots;
+    std::vector<InterfaceKey> interfaces;
+    std::map<InterfaceKey, std::size_t> interfaceSlots;
 };
 
 struct KeyHandle {
@@ -58,6 +62,7 @@ struct FileHandle {
 struct MutexHandle {
     std::shared_ptr<MutexObject> mutex;
     std::string name;  // empty for an unnamed mutex
+    DWORD access = MUTEX_ALL_ACCESS;
 };
 
 // What the driver behind a device path does with opens and requests.
@@ -76,7 +81,10 @@ struct Fault {
 };
 
 struct Machine {
-    std::vector<Device> devices;  // in the order added
+    std::vector<Device> devices;  // in the order added; never removed
+    // Positions in `devices`, by lower-case instance ID and by node number.
+    std::unordered_map<std::string, std::size_t> deviceById;
+    std::unordered_map<DEVINST, std::size_t> deviceByNode;
     std::shared_ptr<RegKey> registry = NewRegistryRoot();
     std::map<std::string, REGSAM> restrictions;  // by lower-case key path
     std::map<std::string, Driver> drivers;       // by lower-case device path
@@ -87,6 +95,8 @@ struct Machine {
     std::unordered_map<std::uintptr_t, MutexHandle> mutexes;
     std::map<std::string, std::weak_ptr<MutexObject>> namedMutexes;  // exact names
     std::unordered_map<void*, std::size_t> allocations;
+    // Security descriptors handed out, by block, in their string form.
+    std::map<void*, std::string> securityDescriptors;
 
     std::map<std::string, int> calls;
     std::vector<std::string> callOrder;
@@ -123,6 +133,9 @@ std::uintptr_t HandleValue(T h) {
 // Devices by instance ID (case-insensitive) or node number; null if none.
 Device* FindDevice(Machine& m, const std::string& instanceId);
 Device* FindDevice(Machine& m, DEVINST devInst);
+// Appends a device and indexes it; the caller has checked that its
+// instance ID is new.
+void AppendDevice(Machine& m, Device device);
 // The same, throwing std::invalid_argument for the test API.
 Device& DeviceOrThrow(Machine& m, const std::string& instanceId);
 

@@ -32,6 +32,7 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem) {
     auto m = Access();
     DWORD fault = CountCall(*m, "LocalFree");
     if (!hMem) return nullptr;
+    m->securityDescriptors.erase(hMem);
     if (m->allocations.erase(hMem) == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return hMem;

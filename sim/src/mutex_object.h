@@ -5,7 +5,11 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
+
+#include "simwin/win32.h"
 
 namespace simwin::detail {
 
@@ -15,6 +19,9 @@ struct MutexObject {
     std::thread::id owner;  // default-constructed: not owned
     int recursion = 0;
     bool abandoned = false;
+    // Set when the mutex is created; guarded by the machine lock.
+    DWORD grantedToOpeners = MUTEX_ALL_ACCESS;
+    std::optional<std::string> securityDescriptor;
 };
 
 }  // namespace simwin::detail

@@ -6,9 +6,11 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "machine_state.h"
+#include "text.h"
 #include "win32_result.h"
 
 namespace simwin::detail {
@@ -69,9 +71,54 @@ DWORD ObjectName(const char* name, std::string& key) {
     return 0;
 }
 
-std::shared_ptr<MutexObject> MutexOf(Machine& m, HANDLE h) {
+// The mutex behind a handle, if the handle was granted `needed`; sets the
+// last-error code and returns null otherwise.
+std::shared_ptr<MutexObject> MutexFor(Machine& m, HANDLE h, DWORD needed) {
     auto it = m.mutexes.find(HandleValue(h));
-    return it == m.mutexes.end() ? nullptr : it->second.mutex;
+    if (it == m.mutexes.end()) return FailWith(ERROR_INVALID_HANDLE), nullptr;
+    if ((it->second.access & needed) != needed) return FailWith(ERROR_ACCESS_DENIED), nullptr;
+    return it->second.mutex;
+}
+
+HANDLE NewMutexHandle(Machine& m, const std::shared_ptr<MutexObject>& mutex,
+                      const std::string& name, DWORD access) {
+    const std::uintptr_t handle = NewHandleValue();
+    m.mutexes.emplace(handle, MutexHandle{mutex, name, access});
+    return AsHandle<HANDLE>(handle);
+}
+
+// The descriptor given at creation, in the string form it was made from;
+// false when the attributes point at something that is not a descriptor.
+bool DescriptorText(Machine& m, LPSECURITY_ATTRIBUTES attributes,
+                    std::optional<std::string>& text) {
+    if (!attributes || !attributes->lpSecurityDescriptor) return true;
+    auto it = m.securityDescriptors.find(attributes->lpSecurityDescriptor);
+    if (it == m.securityDescriptors.end()) return false;
+    text = it->second;
+    return true;
+}
+
+HANDLE OpenNamed(const char* operation, DWORD access, const std::string& fullName) {
+    auto m = Access();
+    if (DWORD fault = CountCall(*m, operation)) return FailWith(fault), nullptr;
+    std::string name;
+    if (fullName.empty()) return FailWith(ERROR_INVALID_PARAMETER), nullptr;
+    if (DWORD error = ObjectName(fullName.c_str(), name)) return FailWith(error), nullptr;
+    auto it = m->namedMutexes.find(name);
+    std::shared_ptr<MutexObject> mutex = it == m->namedMutexes.end() ? nullptr : it->second.lock();
+    if (!mutex) return FailWith(ERROR_FILE_NOT_FOUND), nullptr;
+    if ((mutex->grantedToOpeners & access) != access) return FailWith(ERROR_ACCESS_DENIED), nullptr;
+    SetLastError(ERROR_SUCCESS);
+    return NewMutexHandle(*m, mutex, name, access);
+}
+
+std::shared_ptr<MutexObject> NamedOrThrow(Machine& m, const std::string& fullName) {
+    std::string name;
+    if (ObjectName(fullName.c_str(), name) != 0) throw std::invalid_argument("simwin: bad name");
+    auto it = m.namedMutexes.find(name);
+    auto mutex = it == m.namedMutexes.end() ? nullptr : it->second.lock();
+    if (!mutex) throw std::invalid_argument("simwin: no mutex " + fullName);
+    return mutex;
 }
 
 }  // namespace
@@ -81,7 +128,10 @@ using namespace simwin::detail;
 
 extern "C" {
 
-HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
+// Creating a name that exists opens it asking for MUTEX_ALL_ACCESS, which a
+// mutex of another security context may refuse.
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
+                           LPCSTR lpName) {
     auto m = Access();
     if (DWORD fault = CountCall(*m, "CreateMutexA")) return FailWith(fault), nullptr;
     std::string name;
@@ -90,15 +140,28 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpN
     std::shared_ptr<MutexObject> mutex;
     if (!name.empty()) mutex = m->namedMutexes[name].lock();
     const bool existed = mutex != nullptr;
+    std::optional<std::string> descriptor;
+    if (!DescriptorText(*m, lpMutexAttributes, descriptor))
+        return FailWith(ERROR_INVALID_SECURITY_DESCR), nullptr;
+    if (existed && (mutex->grantedToOpeners & MUTEX_ALL_ACCESS) != MUTEX_ALL_ACCESS)
+        return FailWith(ERROR_ACCESS_DENIED), nullptr;
     if (!existed) {
         mutex = std::make_shared<MutexObject>();
+        mutex->securityDescriptor = std::move(descriptor);
         if (!name.empty()) m->namedMutexes[name] = mutex;
         if (bInitialOwner) Take(*mutex, mutex);  // nobody else can see it yet
     }
-    std::uintptr_t handle = NewHandleValue();
-    m->mutexes.emplace(handle, MutexHandle{mutex, name});
+    HANDLE handle = NewMutexHandle(*m, mutex, name, MUTEX_ALL_ACCESS);
     SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return AsHandle<HANDLE>(handle);
+    return handle;
+}
+
+HANDLE WINAPI OpenMutexA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
+    return OpenNamed("OpenMutexA", dwDesiredAccess, lpName ? lpName : "");
+}
+
+HANDLE WINAPI OpenMutexW(DWORD dwDesiredAccess, BOOL, LPCWSTR lpName) {
+    return OpenNamed("OpenMutexW", dwDesiredAccess, NarrowName(lpName));
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
@@ -106,10 +169,10 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     {
         auto m = Access();
         if (DWORD fault = CountCall(*m, "WaitForSingleObject")) return FailWith(fault), WAIT_FAILED;
-        mutex = MutexOf(*m, hHandle);
         // A file handle is signalled: no I/O is ever pending on it.
-        if (!mutex && m->files.count(HandleValue(hHandle))) return WAIT_OBJECT_0;
-        if (!mutex) return FailWith(ERROR_INVALID_HANDLE), WAIT_FAILED;
+        if (m->files.count(HandleValue(hHandle))) return WAIT_OBJECT_0;
+        mutex = MutexFor(*m, hHandle, SYNCHRONIZE);
+        if (!mutex) return WAIT_FAILED;
     }
     std::unique_lock<std::mutex> lock(mutex->lock);
     if (mutex->owner == std::this_thread::get_id()) {
@@ -130,8 +193,8 @@ BOOL WINAPI ReleaseMutex(HANDLE hMutex) {
     {
         auto m = Access();
         if (DWORD fault = CountCall(*m, "ReleaseMutex")) return FailWith(fault);
-        mutex = MutexOf(*m, hMutex);
-        if (!mutex) return FailWith(ERROR_INVALID_HANDLE);
+        mutex = MutexFor(*m, hMutex, MUTEX_MODIFY_STATE);
+        if (!mutex) return FALSE;
     }
     std::lock_guard<std::mutex> lock(mutex->lock);
     if (mutex->owner != std::this_thread::get_id()) return FailWith(ERROR_NOT_OWNER);
@@ -143,3 +206,21 @@ BOOL WINAPI ReleaseMutex(HANDLE hMutex) {
 }
 
 }
+
+namespace simwin {
+
+void RestrictMutex(const std::string& name, DWORD allowed) {
+    auto m = detail::Access();
+    NamedOrThrow(*m, name)->grantedToOpeners = allowed;
+}
+
+std::optional<std::string> MutexSecurity(const std::string& name) {
+    auto m = detail::Access();
+    std::string key;
+    if (detail::ObjectName(name.c_str(), key) != 0) return std::nullopt;
+    auto it = m->namedMutexes.find(key);
+    auto mutex = it == m->namedMutexes.end() ? nullptr : it->second.lock();
+    return mutex ? mutex->securityDescriptor : std::nullopt;
+}
+
+}  // namespace simwin

@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace simwin::detail {
@@ -9,7 +10,27 @@ std::string Lower(std::string s) {
     return s;
 }
 
-bool SameName(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+namespace {
+unsigned char LowerByte(char c) {
+    return static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
+}
+}  // namespace
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerByte(a[i]) != LowerByte(b[i])) return false;
+    return true;
+}
+
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const unsigned char x = LowerByte(a[i]), y = LowerByte(b[i]);
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
 
 Bytes Widen(const std::uint8_t* data, std::size_t size) {
     Bytes out;

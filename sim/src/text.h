@@ -11,10 +11,12 @@ namespace simwin::detail {
 
 std::string Lower(std::string s);
 bool SameName(const std::string& a, const std::string& b);
+// Orders names as their lower-case forms would order, without copying them.
+bool LessIgnoringCase(const std::string& a, const std::string& b);
 
 struct NameLess {
     bool operator()(const std::string& a, const std::string& b) const {
-        return Lower(a) < Lower(b);
+        return LessIgnoringCase(a, b);
     }
 };
 

@@ -1,7 +1,9 @@
 // The four exported change calls.  A change is applied to the running
 // adapter first and stored second, so only a value the driver accepted is
 // ever stored; when storing fails the driver is given the old value back,
-// so that the adapter and the store agree again.
+// so that the adapter and the store agree again.  Where the value lives is
+// decided once per call, from the call's own product lookup, and the old
+// value is read from and the new one written to that one place.
 #include <cstdint>
 
 #include "adapter_channel.h"
@@ -32,7 +34,7 @@ int Fail(DWORD error) {
 // The request and where its value is stored.
 struct Change {
     DWORD code;
-    const char* valueName;
+    SettingPlace place;
     ControlRecord record;
 };
 
@@ -47,7 +49,7 @@ int CloseAndFail(platform::DeviceHandle& adapter, DWORD error) {
 // value stored before, which the driver is given back if storing fails.
 int ApplyAndStore(platform::DeviceHandle& adapter, int port, Change change, int old) {
     if (!SendControlRequest(adapter.get(), change.code, change.record)) return 0;
-    if (WritePortSetting(port, change.valueName, change.record.Value(), kStoredValueSize)) {
+    if (WriteSetting(change.place, port, change.record.Value(), kStoredValueSize)) {
         return 1;
     }
     change.record.SetValue(old);
@@ -69,12 +71,12 @@ int SetInterface(int port, int mode) {
 
     const Change change =
         IsTovelserFamily(product)
-            ? Change{kSetInterfaceTovelser, kSerInterface,
+            ? Change{kSetInterfaceTovelser, LocateSetting(product, kSerInterface),
                      ControlRecord(RecordLayout::kValueFirst, channel, mode)}
-            : Change{kSetInterfaceMode, kInterfaceMode,
+            : Change{kSetInterfaceMode, LocateSetting(product, kInterfaceMode),
                      ControlRecord(RecordLayout::kChannelFirst, channel,
                                    TranslateInterfaceCode(mode))};
-    const int old = ReadPortSetting(port, change.valueName);
+    const int old = ReadSetting(change.place, port);
     if (old == kNotStored) return CloseAndFail(adapter, ERROR_REGISTRY_IO_FAILED);
     return ApplyAndStore(adapter, port, change, old);
 }
@@ -84,15 +86,17 @@ int SetInterface(int port, int mode) {
 // the channel is opened.
 int SetSwitchOption(int port, int value, const char* valueName, DWORD code) {
     if (!IsValidComNumber(port) || value < 0 || value > 1) return Fail(ERROR_INVALID_PARAMETER);
-    if (IsTovelserFamily(LookupProductId(port))) return 0;
+    const int product = LookupProductId(port);
+    if (IsTovelserFamily(product)) return 0;
 
-    const int old = ReadPortSetting(port, valueName);
+    const SettingPlace place = LocateSetting(product, valueName);
+    const int old = ReadSetting(place, port);
     if (old == kNotStored) return Fail(ERROR_REGISTRY_IO_FAILED);
 
     int channel = kNoChannel;
     platform::DeviceHandle adapter = OpenAdapterChannel(port, channel);
     if (!adapter) return 0;
-    const Change change{code, valueName, ControlRecord(RecordLayout::kChannelFirst, channel, value)};
+    const Change change{code, place, ControlRecord(RecordLayout::kChannelFirst, channel, value)};
     return ApplyAndStore(adapter, port, change, old);
 }
 

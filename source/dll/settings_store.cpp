@@ -39,31 +39,42 @@ std::uint32_t ReadSwitchAt(const char* switchKey) {
     }
 }
 
-int ReadPortSetting(int port, const char* name) {
+SettingPlace LocateSetting(int productId, const char* name) {
+    return {productId, name, ReadFixComFunc(productId) != 0};
+}
+
+int ReadSetting(const SettingPlace& place, int port) {
     try {
-        const int productId = LookupProductId(port);
-        if (ReadFixComFunc(productId) != 0) {
-            return ReadTableSetting(SwitchKeyPath(productId), port, name);
+        if (place.sharedTable) {
+            return ReadTableSetting(SwitchKeyPath(place.productId), port, place.valueName);
         }
-        return ReadPerPortSetting(port, name);
+        return ReadPerPortSetting(port, place.valueName);
     } catch (const std::bad_alloc&) {
         return kNotStored;
     }
 }
 
-bool WritePortSetting(int port, const char* name, std::int32_t value, DWORD size) {
+bool WriteSetting(const SettingPlace& place, int port, std::int32_t value, DWORD size) {
     // The value provides four bytes; never write more than it has.
     if (size > kMaxValueSize) return false;
     try {
-        const int productId = LookupProductId(port);
-        if (ReadFixComFunc(productId) != 0) {
-            const TableLock lock(productId);  // whole-table rewrite: one writer at a time
-            return WriteTableSetting(SwitchKeyPath(productId), port, name, value);
+        if (place.sharedTable) {
+            const TableLock lock(place.productId);  // whole-table rewrite: one writer at a time
+            return WriteTableSetting(SwitchKeyPath(place.productId), port, place.valueName, value);
         }
-        return WritePerPortSetting(port, name, value, size);
+        return WritePerPortSetting(port, place.valueName, value, size);
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+// LookupProductId and LocateSetting catch their own allocation failures.
+int ReadPortSetting(int port, const char* name) {
+    return ReadSetting(LocateSetting(LookupProductId(port), name), port);
+}
+
+bool WritePortSetting(int port, const char* name, std::int32_t value, DWORD size) {
+    return WriteSetting(LocateSetting(LookupProductId(port), name), port, value, size);
 }
 
 }  // namespace portopt

@@ -32,11 +32,29 @@ std::uint32_t ReadFixComFunc(int productId);
 // The same, for the switch key at `switchKey`.
 std::uint32_t ReadSwitchAt(const char* switchKey);
 
-// The stored setting of COM `port`, or -1 when not stored or unreadable.
-int ReadPortSetting(int port, const char* name);
+// Where one setting lives: the driver family (by product ID), the value
+// name and the layout the family's switch selects.  A change call decides
+// it once and reads and writes that same place, so that a platform call
+// failing half-way can never send its write to another family's table or
+// to the port's hardware key instead of the table.
+struct SettingPlace {
+    int productId;
+    const char* valueName;
+    bool sharedTable;
+};
 
-// Stores `value` (`size` little-endian bytes per port, the low byte in a
-// shared table).  True when stored.
+// Reads the switch of the product's family to decide the layout.
+SettingPlace LocateSetting(int productId, const char* name);
+
+// The setting of COM `port` at `place`, or -1 when not stored or unreadable.
+int ReadSetting(const SettingPlace& place, int port);
+
+// Stores `value` at `place` (`size` little-endian bytes per port, the low
+// byte in a shared table) and nowhere else.  True when stored.
+bool WriteSetting(const SettingPlace& place, int port, std::int32_t value, DWORD size);
+
+// The same, deciding the place from the port's current product ID.
+int ReadPortSetting(int port, const char* name);
 bool WritePortSetting(int port, const char* name, std::int32_t value, DWORD size);
 
 }  // namespace portopt

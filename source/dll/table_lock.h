@@ -20,10 +20,12 @@ inline constexpr const char* kKarbendTableMutex = "portopt.KARBEND.FixComFunc";
 inline constexpr DWORD kTableLockWaitMs = 5000;
 
 // Holds the table mutex of the product's driver family from construction to
-// destruction.  The session-wide "Global\" name is tried first so that all
-// sessions share one lock; a caller refused that namespace falls back to
-// "Local\".  When neither can be created, or the wait runs out, the update
-// goes on unlocked, as it would without this lock.
+// destruction.  All sessions share one lock under the "Global\" name: an
+// existing mutex is opened with only the rights a waiter needs, and a new
+// one is created with a descriptor that gives Administrators and SYSTEM
+// full access.  Only where the Global namespace is not available does the
+// lock fall back to "Local\".  When no mutex can be had, or the wait runs
+// out, the update goes on unlocked, as it would without this lock.
 class TableLock {
 public:
     explicit TableLock(int productId, DWORD waitMs = kTableLockWaitMs);

@@ -4,6 +4,8 @@
 
 #include "adapter_channel.h"
 #include "change_rig.h"
+#include "port_identity.h"
+#include "settings_store.h"
 
 namespace change_test {
 namespace {
@@ -87,6 +89,32 @@ TEST_F(AdapterChannel, BusyDeviceIsNotOpenedTwice) {
     const platform::DeviceHandle first = OpenAdapterChannel(7, channel);
     ASSERT_TRUE(first);
     EXPECT_FALSE(OpenAdapterChannel(7, channel)) << "opened without sharing";
+}
+
+// The friendly-name buffer holds 260 characters and a terminator: a name of
+// exactly 260 ending "(COM7)" resolves in the lookup, the store and the
+// channel; one character more does not fit and resolves nowhere.
+TEST_F(AdapterChannel, LongestFriendlyNameResolvesEverywhere) {
+    struct Case {
+        std::size_t length;
+        bool resolves;
+    };
+    for (const Case c : {Case{260, true}, Case{261, false}}) {
+        SCOPED_TRACE(c.length);
+        simwin::Reset();
+        const std::string head = "Serial Adapter Port 2 ";
+        const std::string name = head + std::string(c.length - head.size() - 6, '.') + "(COM7)";
+        ASSERT_EQ(name.size(), c.length);
+        AddAdapter(kPlainAdapter, Layout::kPerPort);
+        const std::string port = AddPort(kPlainAdapter, name);
+        StoreSetting(Layout::kPerPort, kPlainAdapter, 7, port, "TxMode", 1);
+
+        EXPECT_EQ(portopt::LookupProductId(7), c.resolves ? 0x2201 : portopt::kNoMatchingPort);
+        EXPECT_EQ(portopt::ReadPortSetting(7, portopt::kTxMode), c.resolves ? 1 : -1);
+        int channel = 99;
+        EXPECT_EQ(bool(OpenAdapterChannel(7, channel)), c.resolves);
+        EXPECT_EQ(channel, c.resolves ? 1 : 99);
+    }
 }
 
 }  // namespace

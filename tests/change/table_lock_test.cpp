@@ -53,19 +53,101 @@ TEST_F(TableLockTest, SimultaneousChangesToOneTableAreAllKept) {
     }
 }
 
-TEST_F(TableLockTest, TableUpdateWaitsForTheHolder) {
+constexpr char kGlobalName[] = "Global\\portopt.KARBEND.FixComFunc";
+constexpr DWORD kWaiterRights = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+
+// A holder of the global mutex, which may have been created by a writer in
+// another session or security context: this process then gets only
+// `rightsHere` on it, and its CreateMutexA of the name is refused.
+struct HolderCase {
+    const char* label;
+    DWORD rightsHere;
+};
+
+class TableLockHolder : public TableLockTest,
+                        public ::testing::WithParamInterface<HolderCase> {};
+
+TEST_P(TableLockHolder, UpdateWaitsForTheHolderAndFinishesPromptlyAfter) {
+    using Clock = std::chrono::steady_clock;
     AdaptersForComs(1);
-    std::thread changer;
-    {
-        const portopt::TableLock held(kPlainProduct);
-        ASSERT_TRUE(held.Held());
-        changer = std::thread([] { EXPECT_EQ(PoSetTxMode(1, 1), 1); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        EXPECT_EQ(TableByte(1), 0) << "stored while another holder had the lock";
-    }
+    std::atomic<bool> holding{false}, release{false};
+    std::thread holder([&] {
+        const platform::MutexHandle mutex(CreateMutexA(nullptr, TRUE, kGlobalName));
+        simwin::RestrictMutex(kGlobalName, GetParam().rightsHere);
+        holding = true;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ReleaseMutex(mutex.get());
+    });
+    while (!holding) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+
+    std::atomic<Clock::time_point> done{};
+    std::thread changer([&] {
+        EXPECT_EQ(PoSetTxMode(1, 1), 1);
+        done = Clock::now();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(TableByte(1), 0) << "stored while another holder had the lock";
+    const Clock::time_point released = Clock::now();
+    release = true;
     changer.join();
+    holder.join();
+    EXPECT_EQ(TableByte(1), 1);
+    EXPECT_LT(done.load() - released, std::chrono::seconds(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Contexts, TableLockHolder,
+                         ::testing::Values(HolderCase{"SameContext", MUTEX_ALL_ACCESS},
+                                           HolderCase{"OtherContext", kWaiterRights}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(TableLockTest, LockIsFreeAtOnceAfterAnUpdateWhileAnotherHandleKeepsIt) {
+    AdaptersForComs(1);
+    const platform::MutexHandle keeper(CreateMutexA(nullptr, FALSE, kGlobalName));
+    ASSERT_EQ(PoSetTxMode(1, 1), 1);
+    std::thread([&] { EXPECT_EQ(WaitForSingleObject(keeper.get(), 0), WAIT_OBJECT_0); }).join();
+}
+
+TEST_F(TableLockTest, CreatedMutexLetsAdministratorsAndSystemWait) {
+    const portopt::TableLock held(kPlainProduct);
+    ASSERT_TRUE(held.Held());
+    const auto descriptor = simwin::MutexSecurity(kGlobalName);
+    ASSERT_TRUE(descriptor.has_value()) << "created with default security";
+    EXPECT_NE(descriptor->find("(A;;GA;;;BA)"), std::string::npos) << *descriptor;
+    EXPECT_NE(descriptor->find("(A;;GA;;;SY)"), std::string::npos) << *descriptor;
+}
+
+// How the lock finds its mutex when the global one is missing, refused or
+// not available: which calls it makes and whether the update still lands.
+struct NamespaceCase {
+    const char* label;
+    void (*arrange)();
+    int opens, creates;
+};
+
+const NamespaceCase kNamespaceCases[] = {
+    {"CreatedGlobally", [] {}, 1, 1},
+    {"CreatedMeanwhileByAnotherContext",
+     [] { simwin::FailAt("CreateMutexA", 1, ERROR_ACCESS_DENIED); }, 2, 2},
+    {"GlobalNamespaceUnavailable",
+     [] { simwin::FailAt("CreateMutexA", 1, ERROR_PATH_NOT_FOUND); }, 1, 2},
+    {"GlobalMutexRefusesEvenWaiting", [] { simwin::FailAt("OpenMutexA", 1, ERROR_ACCESS_DENIED); },
+     1, 0},
+};
+
+class TableLockNamespace : public TableLockTest,
+                           public ::testing::WithParamInterface<NamespaceCase> {};
+
+TEST_P(TableLockNamespace, UpdateLandsWithTheMutexItCouldHave) {
+    AdaptersForComs(1);
+    GetParam().arrange();
+    EXPECT_EQ(PoSetTxMode(1, 1), 1);
+    EXPECT_EQ(simwin::Calls("OpenMutexA"), GetParam().opens);
+    EXPECT_EQ(simwin::Calls("CreateMutexA"), GetParam().creates);
     EXPECT_EQ(TableByte(1), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, TableLockNamespace, ::testing::ValuesIn(kNamespaceCases),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(TableLockTest, HungHolderDelaysAnUpdateOnlyForTheWait) {
     std::thread holder;
@@ -88,22 +170,12 @@ TEST_F(TableLockTest, FamiliesHaveSeparateLocks) {
     other.join();
 }
 
-TEST_F(TableLockTest, RefusedGlobalNameFallsBackToLocal) {
-    AdaptersForComs(1);
-    simwin::FailAt("CreateMutexA", 1, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(PoSetTxMode(1, 1), 1);
-    EXPECT_EQ(simwin::Calls("CreateMutexA"), 2);
-    EXPECT_EQ(simwin::Calls("WaitForSingleObject"), 1);
-    EXPECT_EQ(TableByte(1), 1);
-}
-
 TEST_F(TableLockTest, MutexLeftByADeadOwnerIsTakenOver) {
     AdaptersForComs(1);
-    constexpr char kName[] = "Global\\portopt.KARBEND.FixComFunc";
-    const platform::MutexHandle keeper(CreateMutexA(nullptr, FALSE, kName));
+    const platform::MutexHandle keeper(CreateMutexA(nullptr, FALSE, kGlobalName));
     ASSERT_TRUE(keeper);
     std::thread([&] {
-        const platform::MutexHandle mutex(CreateMutexA(nullptr, FALSE, kName));
+        const platform::MutexHandle mutex(CreateMutexA(nullptr, FALSE, kGlobalName));
         ASSERT_EQ(WaitForSingleObject(mutex.get(), INFINITE), WAIT_OBJECT_0);
     }).join();  // ends owning it
     EXPECT_TRUE(portopt::TableLock(kPlainProduct).Held());

@@ -33,13 +33,34 @@ TEST_F(ListerTest, ListsEachInterfaceInDeviceOrderWithoutGaps) {
     EXPECT_EQ(buffers.pointers()[0][5], kUntouched);
 }
 
-TEST_F(ListerTest, PortWhoseKeyCannotBeOpenedIsLeftOut) {
-    AddPort("USB\\A\\1", "COM3");
-    AddPort("USB\\B\\1", "COM4");
-    simwin::FailAt("SetupDiOpenDevRegKey", 1, ERROR_KEY_DOES_NOT_EXIST);
-    NameBuffers buffers(2);
-    EXPECT_THAT(List(buffers).names, ElementsAre(U16("COM4")));
-    EXPECT_TRUE(buffers.Untouched(1));
+// A key or "PortName" that fails for one interface drops only that entry,
+// also among the interfaces of one device.
+TEST_F(ListerTest, FailingInterfaceDropsOnlyItsOwnEntry) {
+    struct Case {
+        const char* operation;
+        int call;  // 1: COM3's interface; 2 to 4: COM12's three; 5: COM4's
+        DWORD error;
+        std::vector<std::u16string> names;
+    };
+    const std::u16string com3 = U16("COM3"), com12 = U16("COM12"), com4 = U16("COM4");
+    const Case cases[] = {
+        {"SetupDiOpenDevRegKey", 1, ERROR_KEY_DOES_NOT_EXIST, {com12, com12, com12, com4}},
+        {"SetupDiOpenDevRegKey", 3, ERROR_KEY_DOES_NOT_EXIST, {com3, com12, com12, com4}},
+        {"RegQueryValueExW", 3, ERROR_FILE_NOT_FOUND, {com3, com12, com12, com4}},
+        {"RegQueryValueExW", 4, ERROR_MORE_DATA, {com3, com12, com12, com4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.operation) + " #" + std::to_string(c.call));
+        simwin::Reset();
+        AddPort("USB\\A\\1", "COM3");
+        AddPort("USB\\B\\1", simwin::Utf16z("COM12"), REG_SZ, 3);
+        AddPort("USB\\C\\1", "COM4");
+        simwin::FailAt(c.operation, c.call, c.error);
+        NameBuffers buffers(5);
+        EXPECT_EQ(List(buffers).names, c.names);
+        EXPECT_TRUE(buffers.Untouched(4));
+        EXPECT_TRUE(simwin::GetOutstanding().Empty());
+    }
 }
 
 TEST_F(ListerTest, NameMustFitIn520Bytes) {

@@ -54,6 +54,52 @@ TEST_F(MutexTest, AbandonedByAnEndedThread) {
     CloseHandle(h);
 }
 
+// A mutex of another security context grants this process only some
+// rights: opens ask for what they need, CreateMutexA asks for everything.
+TEST_F(MutexTest, RightsOfAMutexFromAnotherContext) {
+    constexpr DWORD kWaiter = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+    EXPECT_EQ(OpenMutexA(kWaiter, FALSE, "Global\\Other"), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    HANDLE theirs = CreateMutexA(nullptr, FALSE, "Global\\Other");
+    RestrictMutex("Global\\Other", kWaiter);
+
+    struct Open {
+        DWORD access;
+        DWORD error;  // 0: opens
+    };
+    for (const Open& o : {Open{kWaiter, 0}, Open{SYNCHRONIZE, 0}, Open{MUTEX_ALL_ACCESS, 5}}) {
+        HANDLE h = OpenMutexW(o.access, FALSE, u"Global\\Other");
+        EXPECT_EQ(h == nullptr ? GetLastError() : 0u, o.error) << std::hex << o.access;
+        if (h) CloseHandle(h);
+    }
+    EXPECT_EQ(CreateMutexA(nullptr, FALSE, "Global\\Other"), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+
+    HANDLE waitOnly = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\Other");
+    EXPECT_EQ(WaitForSingleObject(waitOnly, 0), WAIT_OBJECT_0);
+    EXPECT_FALSE(ReleaseMutex(waitOnly));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    CloseHandle(waitOnly);  // abandons nothing: this thread still owns it
+    CloseHandle(theirs);
+}
+
+TEST_F(MutexTest, DescriptorGivenAtCreationIsKept) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    EXPECT_FALSE(ConvertStringSecurityDescriptorToSecurityDescriptorW(u"D:(A;;GA;;;SY)", 2, &sd,
+                                                                      nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_UNKNOWN_REVISION));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(u"D:(A;;GA;;;SY)",
+                                                                     SDDL_REVISION_1, &sd, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, sd, FALSE};
+    HANDLE h = CreateMutexA(&attributes, FALSE, "Secured");
+    EXPECT_EQ(LocalFree(sd), nullptr);
+    EXPECT_EQ(MutexSecurity("Local\\Secured"), "D:(A;;GA;;;SY)");
+    attributes.lpSecurityDescriptor = &attributes;
+    EXPECT_EQ(CreateMutexA(&attributes, FALSE, "Unsecured"), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_SECURITY_DESCR));
+    CloseHandle(h);
+}
+
 TEST_F(MutexTest, LastErrorIsPerThread) {
     SetLastError(111);
     std::thread([] {

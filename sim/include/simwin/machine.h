@@ -113,6 +113,17 @@ void RejectRequests(const std::string& devicePath, DWORD error = ERROR_GEN_FAILU
 // Requests a driver accepted, in order (the subset of Requests()).
 std::vector<Request> AcceptedRequests(const std::string& devicePath);
 
+// ---- named mutexes (names as passed to CreateMutexA, e.g. "Global\\x") ----
+// Makes an existing named mutex one that another session or security
+// context created: callers here are granted only `allowed` on it, so
+// OpenMutexA/W asking for more, and CreateMutexA of the name (which asks
+// for MUTEX_ALL_ACCESS) unless `allowed` covers it, fail with
+// ERROR_ACCESS_DENIED.
+void RestrictMutex(const std::string& name, DWORD allowed);
+// The security descriptor the mutex's creator gave, in the string form it
+// was converted from; nullopt for default security or no such mutex.
+std::optional<std::string> MutexSecurity(const std::string& name);
+
 // ---- faults ----
 // The k-th call (1-based, counted from now) of the named Win32 operation
 // fails the way that operation reports failure, with `error` as its

@@ -143,6 +143,8 @@ typedef struct _SP_DEVICE_INTERFACE_DETAIL_DATA_A {
 #define ERROR_REGISTRY_IO_FAILED 1016L
 #define ERROR_KEY_DELETED 1018L
 #define ERROR_INVALID_USER_BUFFER 1784L
+#define ERROR_UNKNOWN_REVISION 1305L
+#define ERROR_INVALID_SECURITY_DESCR 1338L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_INVALID_FLAGS 1004L
 #define ERROR_NO_SUCH_DEVINST ((DWORD)0xE000020B)
@@ -304,9 +306,22 @@ SIMWIN_API BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LP
                                         LPOVERLAPPED lpOverlapped);
 SIMWIN_API BOOL WINAPI CloseHandle(HANDLE hObject);
 
-/* ---- named mutexes ---- */
+/* ---- named mutexes and their security ---- */
+typedef PVOID PSECURITY_DESCRIPTOR;
+#define SYNCHRONIZE 0x00100000L
+#define STANDARD_RIGHTS_REQUIRED 0x000F0000L
+#define MUTEX_MODIFY_STATE 0x0001
+#define MUTEX_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | MUTEX_MODIFY_STATE)
+#define SDDL_REVISION_1 1
+
 SIMWIN_API HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
                                        LPCSTR lpName);
+SIMWIN_API HANDLE WINAPI OpenMutexA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+SIMWIN_API HANDLE WINAPI OpenMutexW(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCWSTR lpName);
+/* The descriptor is a LocalAlloc block: release it with LocalFree. */
+SIMWIN_API BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorW(
+    LPCWSTR StringSecurityDescriptor, DWORD StringSDRevision,
+    PSECURITY_DESCRIPTOR *SecurityDescriptor, PULONG SecurityDescriptorSize);
 SIMWIN_API DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 SIMWIN_API BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 

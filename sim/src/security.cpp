@@ -1,0 +1,47 @@
+// Security descriptors from their string form.  The simulator keeps the
+// string itself: a descriptor is a LocalAlloc block that the caller frees
+// with LocalFree, and a mutex created with it records the string.
+#include <cstdlib>
+#include <cstring>
+
+#include "machine_state.h"
+#include "text.h"
+#include "win32_result.h"
+
+using namespace simwin::detail;
+
+namespace {
+
+// A descriptor string starts with one of its components: owner, group,
+// DACL or SACL.
+bool LooksLikeDescriptor(const std::string& text) {
+    return text.size() >= 2 && text[1] == ':' && std::strchr("OGDS", text[0]) != nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorW(
+    LPCWSTR StringSecurityDescriptor, DWORD StringSDRevision,
+    PSECURITY_DESCRIPTOR* SecurityDescriptor, PULONG SecurityDescriptorSize) {
+    auto m = Access();
+    if (DWORD fault = CountCall(*m, "ConvertStringSecurityDescriptorToSecurityDescriptorW"))
+        return FailWith(fault);
+    if (!StringSecurityDescriptor || !SecurityDescriptor) return FailWith(ERROR_INVALID_PARAMETER);
+    if (StringSDRevision != SDDL_REVISION_1) return FailWith(ERROR_UNKNOWN_REVISION);
+    const std::string text = NarrowName(StringSecurityDescriptor);
+    if (!LooksLikeDescriptor(text)) return FailWith(ERROR_INVALID_PARAMETER);
+
+    // A self-relative descriptor starts with a 20-byte header.
+    const std::size_t size = 20 + text.size();
+    void* block = std::calloc(1, size);
+    if (!block) return FailWith(ERROR_NOT_ENOUGH_MEMORY);
+    m->allocations.emplace(block, size);
+    m->securityDescriptors.emplace(block, text);
+    *SecurityDescriptor = block;
+    if (SecurityDescriptorSize) *SecurityDescriptorSize = static_cast<ULONG>(size);
+    return TRUE;
+}
+
+}
