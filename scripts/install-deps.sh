@@ -4,7 +4,7 @@
 #   scripts/install-deps.sh --wine   also what the Wine test runs need
 set -euo pipefail
 
-packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev g++-mingw-w64-i686 binutils-mingw-w64-i686)
+packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev g++-mingw-w64-i686 binutils-mingw-w64-i686)
 if [[ "${1:-}" == "--wine" ]]; then
   packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386)
 fi

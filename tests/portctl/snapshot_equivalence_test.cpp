@@ -122,7 +122,9 @@ TEST(PortSnapshot, AnswersWhatTheQueryCallsAnswerOnGeneratedMachines) {
             ASSERT_EQ(a.fastFlush, PoGetFastFlush(com));
             ASSERT_EQ(a.txMode, PoGetTxMode(com));
             ASSERT_EQ(a.uartFifo, PoGetUARTFIFO(com));
-            if (!a.tovelser) ASSERT_EQ(a.fifoStored, ReadPortSetting(com, kDisableFiFo) != -1);
+            if (!a.tovelser) {
+                ASSERT_EQ(a.fifoStored, ReadPortSetting(com, kDisableFiFo) != -1);
+            }
             if (a.productId > 0) {
                 ++resolved;
                 ASSERT_EQ(ProductIdOf(a.adapterId), a.productId);

@@ -132,6 +132,14 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        // A word where the command belongs is an unknown command, whatever
+        // CLI11 noticed first.
+        const std::vector<std::string> unparsed = app.remaining();
+        if (app.get_subcommands().empty() && !unparsed.empty()) {
+            std::cerr << "portctl: unknown command '" << unparsed.front()
+                      << "' (run portctl --help for the commands)\n";
+            return kBadInput;
+        }
         const int code = app.exit(e);
         return code == 0 ? 0 : kBadInput;
     }
