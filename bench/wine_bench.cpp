@@ -6,8 +6,9 @@
 //
 //   wine_bench.exe [--min-ms=N]     (run through cmake/wine-run.sh)
 //
-// Prints one Markdown table.  Every call is repeated for at least N
-// milliseconds (default 300) and at least three times.
+// Prints one Markdown table.  Every call is repeated, each time followed by
+// a bare scan, for at least N milliseconds (default 300) and at least three
+// times.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -29,23 +30,41 @@ using fixture::Target;
 
 constexpr int kPorts = 64;
 
-double MillisecondsPerRun(const std::function<bool()>& run, double minMilliseconds, bool& ok) {
-    ok = true;
-    long runs = 0;
-    const Clock::time_point start = Clock::now();
-    double elapsed = 0;
-    do {
-        ok = run() && ok;
-        ++runs;
-        elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    } while (runs < 3 || elapsed < minMilliseconds);
-    return elapsed / double(runs);
+double MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void Report(const char* call, const char* layout, const char* port, double ms, double floorMs,
-            bool ok) {
-    std::printf("| %s | %s | %s | %.2f | %.1f |%s\n", call, layout, port, ms, ms / floorMs,
-                ok ? "" : " wrong result");
+// One call's time and the floor's, measured in alternation so that a load
+// that comes and goes on the machine weighs on both alike.
+struct Timing {
+    double callMs = 0;
+    double floorMs = 0;
+    bool ok = true;
+};
+
+Timing TimeAgainstFloor(const std::function<bool()>& call, double minMilliseconds,
+                        long minRuns = 3) {
+    Timing t;
+    long runs = 0;
+    double total = 0;
+    do {
+        Clock::time_point start = Clock::now();
+        t.ok = call() && t.ok;
+        t.callMs += MillisecondsSince(start);
+        start = Clock::now();
+        t.ok = bench::BareScan() >= kPorts && t.ok;
+        t.floorMs += MillisecondsSince(start);
+        total = t.callMs + t.floorMs;
+        ++runs;
+    } while (runs < minRuns || total < minMilliseconds);
+    t.callMs /= double(runs);
+    t.floorMs /= double(runs);
+    return t;
+}
+
+void Report(const char* call, const char* layout, const char* port, const Timing& t) {
+    std::printf("| %s | %s | %s | %.2f | %.2f | %.1f |%s\n", call, layout, port, t.callMs,
+                t.floorMs, t.callMs / t.floorMs, t.ok ? "" : " wrong result");
 }
 
 int Run(double minMilliseconds) {
@@ -55,34 +74,29 @@ int Run(double minMilliseconds) {
     std::fprintf(stderr, "wine_bench: built %d ports in %.1f s\n", kPorts,
                  std::chrono::duration<double>(Clock::now() - buildStart).count());
 
-    bool ok = true;
-    const double floorMs =
-        MillisecondsPerRun([] { return bench::BareScan() >= kPorts; }, minMilliseconds, ok);
-    std::printf("| Call | Layout | Port asked for | Time per call (ms) | x bare scan |\n");
-    std::printf("|---|---|---|---:|---:|\n");
-    Report("bare scan of the ports list", "-", "-", floorMs, floorMs, ok);
-
-    bool allOk = ok;
+    std::printf("| Call | Layout | Port asked for | Time per call (ms) | Bare scan (ms) | "
+                "x bare scan |\n");
+    std::printf("|---|---|---|---:|---:|---:|\n");
+    bool allOk = true;
     for (StoreLayout layout : {StoreLayout::kPerPort, StoreLayout::kSharedTables}) {
         machine->SetSwitch(fixture::Driver::kKarbend, layout == StoreLayout::kSharedTables);
         for (const fixture::ExportedCall& call : fixture::ExportedCalls()) {
             if (call.kind != fixture::CallKind::kQuery) continue;
             for (Target target : {Target::kFirst, Target::kLast}) {
                 const int com = fixture::TargetCom(kPorts, target);
-                const double ms = MillisecondsPerRun(
-                    [&] { return call.invoke(*machine, com, kPorts); }, minMilliseconds, ok);
-                Report(call.name, fixture::LayoutName(layout), fixture::TargetName(target), ms,
-                       floorMs, ok);
-                allOk = allOk && ok;
+                const Timing t = TimeAgainstFloor(
+                    [&] { return call.invoke(*machine, com, kPorts); }, minMilliseconds);
+                Report(call.name, fixture::LayoutName(layout), fixture::TargetName(target), t);
+                allOk = allOk && t.ok;
             }
         }
     }
     for (const fixture::ExportedCall& call : fixture::ExportedCalls()) {
         if (call.kind != fixture::CallKind::kListing) continue;
-        const double ms = MillisecondsPerRun([&] { return call.invoke(*machine, 0, kPorts); },
-                                             minMilliseconds, ok);
-        Report(call.name, "-", "(all)", ms, floorMs, ok);
-        allOk = allOk && ok;
+        const Timing t =
+            TimeAgainstFloor([&] { return call.invoke(*machine, 0, kPorts); }, minMilliseconds);
+        Report(call.name, "-", "(all)", t);
+        allOk = allOk && t.ok;
     }
     return allOk ? 0 : 1;
 }

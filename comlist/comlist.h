@@ -6,7 +6,7 @@
 #define COMLIST_H
 
 #if defined(_WIN32)
-#include <wchar.h>
+#include <stddef.h> /* wchar_t in C */
 #if defined(COMLIST_BUILDING)
 #define COMLIST_API __declspec(dllexport)
 #else

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds need, when they are missing.
 #   scripts/install-deps.sh          host and 32-bit Windows builds
-#   scripts/install-deps.sh --wine   also what the Wine test runs need
+#   scripts/install-deps.sh --wine   also the 64-bit build, what the Wine
+#                                    test runs need, and clang and lld for
+#                                    the package's MSVC-ABI consumer test
 set -euo pipefail
 
-packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev g++-mingw-w64-i686 binutils-mingw-w64-i686)
+# llvm: llvm-dlltool and llvm-readobj make the MSVC import libraries.
+packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 llvm
+          python3 python3-pytest python3-setuptools python3-wheel)
 if [[ "${1:-}" == "--wine" ]]; then
-  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386)
+  packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386 clang lld)
 fi
 
 missing=()

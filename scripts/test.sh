@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs every test: the Windows builds' suites under Wine and the DLLs' PE
-# header checks (scripts/wine-tests.sh), then the host suites on the
-# simulated Windows.
+# header checks (scripts/wine-tests.sh), the Python wheels from those builds
+# (scripts/wheels.sh), then the host suites on the simulated Windows, which
+# include the Python package's tests and the wheels' check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --wine
 scripts/wine-tests.sh
+scripts/wheels.sh
 
 cmake --preset host >/dev/null
 cmake --build --preset host

@@ -1,7 +1,8 @@
 // Configuration-manager calls on device nodes.  They return a CONFIGRET and
 // leave the last-error code alone.  A node that is not present is not in
 // the device tree: its status and parent answer CR_NO_SUCH_DEVNODE like an
-// unknown node, though its instance ID can still be read.
+// unknown node, though its instance ID can still be read.  A node number
+// is known only while a device list that handed it out lives.
 #include <cstring>
 
 #include "machine_state.h"
@@ -17,7 +18,7 @@ Device* LiveNode(Machine& m, DEVINST node, CONFIGRET& result, bool mustBePresent
         result = CR_INVALID_DEVNODE;
         return nullptr;
     }
-    Device* d = FindDevice(m, node);
+    Device* d = NodeIssued(m, node) ? FindDevice(m, node) : nullptr;
     if (!d || (mustBePresent && !d->present)) result = CR_NO_SUCH_DEVNODE;
     return result == CR_SUCCESS ? d : nullptr;
 }
@@ -50,6 +51,9 @@ CONFIGRET WINAPI CM_Get_Parent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulF
     if (!d) return result;
     Device* parent = d->parentId.empty() ? nullptr : FindDevice(*m, d->parentId);
     if (!parent) return CR_NO_SUCH_DEVNODE;
+    // The parent's number is good as long as the child's is.
+    for (auto& [handle, list] : m->lists)
+        if (HandedOut(list, dnDevInst)) list.parents.insert(parent->devInst);
     *pdnDevInst = parent->devInst;
     return CR_SUCCESS;
 }

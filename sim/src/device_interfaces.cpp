@@ -50,6 +50,7 @@ InterfaceAt NthOnMember(Machine& m, const DeviceList& list, std::size_t slot, co
 // The n-th interface of class `cls` on `only` (or across the list).
 InterfaceAt NthInterface(Machine& m, const DeviceList& list, const Device* only, const GUID& cls,
                          DWORD n) {
+    if (!InScope(list, cls)) return {};
     if (only) {
         const std::size_t slot = MemberSlot(list, only->devInst);
         return slot == list.members.size() ? InterfaceAt{} : NthOnMember(m, list, slot, cls, n);
@@ -146,6 +147,7 @@ HKEY WINAPI SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA Device
     LSTATUS status = OpenKeyHandle(*m, m->registry, path.c_str(), samDesired, &key);
     if (status == ERROR_FILE_NOT_FOUND) return fail(ERROR_KEY_DOES_NOT_EXIST);
     if (status != ERROR_SUCCESS) return fail(static_cast<DWORD>(status));
+    SetLastError(ERROR_SUCCESS);  // as SetupAPI does on this success
     return key;
 }
 

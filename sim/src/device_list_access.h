@@ -33,6 +33,9 @@ std::size_t MemberSlot(const DeviceList& list, DEVINST devInst);
 // The slot of an interface record in `list`, appending it when missing.
 std::size_t InterfaceSlot(DeviceList& list, const DeviceList::InterfaceKey& entry);
 
+// Whether `list` holds interfaces of `interfaceClass`.
+bool InScope(const DeviceList& list, const GUID& interfaceClass);
+
 }  // namespace simwin::detail
 
 #endif

@@ -61,6 +61,12 @@ std::size_t InterfaceSlot(DeviceList& list, const DeviceList::InterfaceKey& entr
     return it->second;
 }
 
+bool InScope(const DeviceList& list, const GUID& interfaceClass) {
+    if (!list.interfaceMode) return false;
+    return !list.interfaceClass ||
+           std::memcmp(&*list.interfaceClass, &interfaceClass, sizeof(GUID)) == 0;
+}
+
 namespace {
 
 bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
@@ -96,6 +102,8 @@ HDEVINFO GetClassDevs(const char* operation, const GUID* cls, const std::string&
     if (!cls && !(flags & DIGCF_ALLCLASSES)) return FailHandle(ERROR_INVALID_PARAMETER);
     DeviceList list;
     list.handle = NewHandleValue();
+    list.interfaceMode = flags & DIGCF_DEVICEINTERFACE;
+    if (!(flags & DIGCF_ALLCLASSES)) list.interfaceClass = *cls;
     for (const Device& d : m->devices)
         if (Selected(d, cls, enumerator, flags)) AddToList(list, d.devInst);
     const std::uintptr_t handle = list.handle;
@@ -157,6 +165,7 @@ BOOL WINAPI SetupDiOpenDeviceInfoA(HDEVINFO DeviceInfoSet, PCSTR DeviceInstanceI
     if (!device) return FailWith(ERROR_NO_SUCH_DEVINST);
     std::size_t index = AddToList(*list, device->devInst);
     if (DeviceInfoData) FillDeviceRecord(*list, index, *device, *DeviceInfoData);
+    SetLastError(ERROR_SUCCESS);  // as SetupAPI does on this success
     return TRUE;
 }
 
@@ -174,7 +183,11 @@ BOOL WINAPI SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
     const DWORD needed = static_cast<DWORD>(id.size() + 1);
     if (!DeviceInstanceId && DeviceInstanceIdSize != 0) return FailWith(ERROR_INVALID_USER_BUFFER);
     if (RequiredSize) *RequiredSize = needed;
-    if (DeviceInstanceIdSize < needed) return FailWith(ERROR_INSUFFICIENT_BUFFER);
+    if (DeviceInstanceIdSize < needed) {
+        // A short buffer gets what fits, with no terminator.
+        if (DeviceInstanceId) std::memcpy(DeviceInstanceId, id.data(), DeviceInstanceIdSize);
+        return FailWith(ERROR_INSUFFICIENT_BUFFER);
+    }
     std::memcpy(DeviceInstanceId, id.c_str(), needed);
     return TRUE;
 }

@@ -21,7 +21,7 @@ BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
     Device* device = DeviceOfRecord(*m, *list, DeviceInfoData, error);
     if (!device) return FailWith(error);
     if (Property >= SPDRP_MAXIMUM_PROPERTY) return FailWith(ERROR_INVALID_REG_PROPERTY);
-    if (!PropertyBuffer && PropertyBufferSize != 0) return FailWith(ERROR_INVALID_USER_BUFFER);
+    if (!PropertyBuffer && PropertyBufferSize != 0) return FailWith(ERROR_INVALID_DATA);
     if (Property != SPDRP_FRIENDLYNAME || !device->friendlyName) return FailWith(ERROR_INVALID_DATA);
 
     // The name is handed back exactly as stored, terminated or not.

@@ -248,6 +248,9 @@ MachineDescription ReadMachineDescription(const char* text, std::size_t length) 
     Object(doc, "", {"simwin-machine", "devices", "registry", "drivers"});
     const Json* version = Find(doc, "simwin-machine");
     if (!version) Fail("", "missing \"simwin-machine\": 1 (not a machine file?)");
+    if (!version->is_number()) Fail("/simwin-machine", "expected the number 1");
+    // Only a number is printed back: dumping a deeply nested value would
+    // recurse without bound.
     if (*version != 1)
         Fail("/simwin-machine", "unsupported version " + version->dump() + " (expected 1)");
 

@@ -45,6 +45,16 @@ void AppendDevice(Machine& m, Device device) {
     m.devices.push_back(std::move(device));
 }
 
+bool HandedOut(const DeviceList& list, DEVINST devInst) {
+    return list.memberSlots.count(devInst) != 0 || list.parents.count(devInst) != 0;
+}
+
+bool NodeIssued(const Machine& m, DEVINST devInst) {
+    for (const auto& [handle, list] : m.lists)
+        if (HandedOut(list, devInst)) return true;
+    return false;
+}
+
 Device& DeviceOrThrow(Machine& m, const std::string& instanceId) {
     Device* d = FindDevice(m, instanceId);
     if (!d) throw std::invalid_argument("simwin: no device " + instanceId);

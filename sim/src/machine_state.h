@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -39,6 +40,11 @@ struct Device {
 // and the interfaces that records were handed out for (device, position of
 // the interface on the device).  The slot maps index both vectors, so that
 // finding a member or an interface record never walks the whole list.
+//
+// A list holds only the interfaces of the class it was built for (every
+// class for DIGCF_ALLCLASSES, none without DIGCF_DEVICEINTERFACE), also for
+// devices added to it later.  Node numbers are good only while a list that
+// handed them out lives: its members' and the parents read through them.
 struct DeviceList {
     using InterfaceKey = std::pair<DEVINST, std::size_t>;
     std::uintptr_t handle = 0;
@@ -46,6 +52,9 @@ struct DeviceList {
     std::unordered_map<DEVINST, std::size_t> memberSlots;
     std::vector<InterfaceKey> interfaces;
     std::map<InterfaceKey, std::size_t> interfaceSlots;
+    bool interfaceMode = false;
+    std::optional<GUID> interfaceClass;  // none: every class (in interface mode)
+    std::unordered_set<DEVINST> parents;  // parent numbers read through members
 };
 
 struct KeyHandle {
@@ -138,6 +147,11 @@ Device* FindDevice(Machine& m, DEVINST devInst);
 void AppendDevice(Machine& m, Device device);
 // The same, throwing std::invalid_argument for the test API.
 Device& DeviceOrThrow(Machine& m, const std::string& instanceId);
+
+// Whether `list` handed out a node number, and whether some live list did
+// (which is when the number is good).
+bool HandedOut(const DeviceList& list, DEVINST devInst);
+bool NodeIssued(const Machine& m, DEVINST devInst);
 
 // Counts a call of `operation` and reports whether an injected fault makes
 // this call fail; returns the error to report (defaults applied) or 0.

@@ -81,6 +81,7 @@ extern "C" {
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                              PHKEY phkResult) {
     auto m = Access();
+    if (phkResult) *phkResult = nullptr;  // also when the open fails
     if (DWORD fault = CountCall(*m, "RegOpenKeyExA")) return static_cast<LSTATUS>(fault);
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     (void)ulOptions;

@@ -99,6 +99,11 @@ TEST_F(MachineFile, MalformedDocumentsNameThePlaceAndChangeNothing) {
         EXPECT_NE(std::string(error_).find(c.place), std::string::npos) << error_;
         EXPECT_EQ(MachineJson(), before);
     }
+    // Deep nesting where a number belongs is refused without recursing.
+    const std::string deep = R"({"simwin-machine": )" + std::string(200000, '[') +
+                             std::string(200000, ']') + "}";
+    EXPECT_NE(simwin_load_machine_json(deep.data(), deep.size(), error_, sizeof error_), 0);
+    EXPECT_NE(std::string(error_).find("/simwin-machine: expected the number 1"), std::string::npos);
     // A short buffer gets a terminated prefix; no buffer at all is allowed.
     char shortError[8];
     EXPECT_NE(simwin_load_machine_json("[", 1, shortError, sizeof shortError), 0);

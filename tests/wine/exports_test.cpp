@@ -34,7 +34,13 @@ void ExpectExports(const char* dll, const std::vector<std::string>& names) {
 TEST(Exports, PortoptResolvesEveryCallByItsExactName) {
     ExpectExports("portopt.dll", {"PoGetInterface", "PoGetFastFlush", "PoGetTxMode",
                                   "PoGetUARTFIFO", "PoSetInterface", "PoSetFastFlush",
-                                  "PoSetTxMode", "PoSetUARTFIFO", "_ZN8CportoptaSERKS_"});
+                                  "PoSetTxMode", "PoSetUARTFIFO", "_ZN8CportoptaSERKS_",
+#ifdef _WIN64
+                                  "??4Cportopt@@QEAAAEAV0@AEBV0@@Z"
+#else
+                                  "??4Cportopt@@QAEAAV0@ABV0@@Z"
+#endif
+                                 });
 }
 
 TEST(Exports, ComlistResolvesEnumComPorts) {

@@ -61,14 +61,13 @@ Json ExportDocument(const std::vector<PortRow>& rows) {
     for (const PortRow& row : rows) {
         if (!Addressable(row)) continue;
         const std::string name = ComName(*row.number);
-        if (ports.contains(name)) continue;
         Json options = Json::object();
         for (std::size_t i = 0; i < Options().size(); ++i) {
             const Setting& setting = (*row.settings)[i];
             if (setting.state != Setting::State::kValue) continue;
             options[Options()[i].name] = SettingJson(Options()[i], setting);
         }
-        ports[name] = options;
+        if (!options.empty()) ports[name] = options;
     }
     return Json{{"portctl", kBackupVersion}, {"ports", ports}};
 }

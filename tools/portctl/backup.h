@@ -14,7 +14,7 @@ namespace portctl {
 inline constexpr int kBackupVersion = 1;
 
 // Every addressable port's stored options, leaving out those that are not
-// stored or that the port's family does not have.
+// stored or that the port's family does not have (and ports left with none).
 Json ExportDocument(const std::vector<PortRow>& rows);
 
 // One option of one port that an import file asks for, with the port's

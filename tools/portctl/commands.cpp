@@ -55,8 +55,23 @@ std::vector<Change> ParseChanges(const std::vector<std::string>& words) {
     return changes;
 }
 
+// The refusal's reason, and why the change could not have been taken when
+// the port's family does not have the option.
+std::string Why(const ChangeOutcome& outcome, const OptionSpec& option, const Setting& listed) {
+    if (listed.state != Setting::State::kNotHad) return outcome.reason;
+    return outcome.reason + " (the adapter's family has no " + option.name + ")";
+}
+
+std::size_t IndexOf(const OptionSpec& option) {
+    return static_cast<std::size_t>(&option - Options().data());
+}
+
 std::string Arrow(const OptionSpec& option, const Setting& before, const Setting& after) {
     return FormatSetting(option, before) + " -> " + FormatSetting(option, after);
+}
+
+std::string Shown(const std::string& file) {
+    return file == kStandardStream ? "standard input" : file;
 }
 
 std::string ReadInput(const std::string& file) {
@@ -79,7 +94,7 @@ Json ParseDocument(const std::string& file, const std::string& text) {
         std::string what = e.what();
         const std::size_t tag = what.find("] ");
         if (tag != std::string::npos) what = what.substr(tag + 2);
-        throw InputError(file + ": malformed JSON: " + what);
+        throw InputError(Shown(file) + ": malformed JSON: " + what);
     }
 }
 
@@ -108,8 +123,7 @@ int GetPort(const std::string& port, const std::optional<std::string>& option, b
         return 0;
     }
     const OptionSpec& spec = FindOptionOrThrow(*option);
-    const std::size_t index = static_cast<std::size_t>(&spec - Options().data());
-    const Setting& setting = (*row.settings)[index];
+    const Setting& setting = (*row.settings)[IndexOf(spec)];
     std::cout << (json ? SettingJson(spec, setting).dump() : FormatSetting(spec, setting)) << "\n";
     return 0;
 }
@@ -130,7 +144,9 @@ CommandResult SetOptions(const std::string& port, const std::vector<std::string>
             applied.push_back(change.option->name);
             continue;
         }
-        std::cerr << "portctl: " << what << " not changed: " << outcome.reason << "\n";
+        const Setting& listed = (*row.settings)[IndexOf(*change.option)];
+        std::cerr << "portctl: " << what << " not changed: " << Why(outcome, *change.option, listed)
+                  << "\n";
         if (applied.empty()) {
             std::cerr << "portctl: no change was applied before it\n";
         } else {
@@ -157,7 +173,12 @@ int ExportOptions(const std::string& file) {
 
 CommandResult ImportOptions(const std::string& file, bool dryRun) {
     const Json document = ParseDocument(file, ReadInput(file));
-    const std::vector<ImportStep> steps = PlanImport(document, ReadListing());
+    std::vector<ImportStep> steps;
+    try {
+        steps = PlanImport(document, ReadListing());
+    } catch (const InputError& e) {
+        throw InputError(Shown(file) + ": " + e.what());
+    }
 
     CommandResult result;
     int refused = 0;
@@ -174,7 +195,7 @@ CommandResult ImportOptions(const std::string& file, bool dryRun) {
             if (outcome.done) {
                 ReportStep(step, "applied (" + Arrow(option, outcome.before, outcome.after) + ")");
             } else {
-                ReportStep(step, "refused: " + outcome.reason);
+                ReportStep(step, "refused: " + Why(outcome, option, step.current));
                 ++refused;
             }
         }

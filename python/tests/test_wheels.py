@@ -1,0 +1,79 @@
+"""The Windows wheels that scripts/wheels.sh builds: their names and tags,
+the project's version, the package's files, and the DLLs of the right
+bitness, unchanged from the build they came from."""
+import base64
+import csv
+import hashlib
+import io
+import os
+import re
+import struct
+import zipfile
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parents[2]
+PACKAGE = ROOT / "python" / "portopt"
+WHEEL_DIR = Path(os.environ.get("WHEEL_DIR", ROOT / "build" / "wheels"))
+DLLS = {"portopt.dll": "source/dll/portopt.dll", "comlist.dll": "comlist/comlist.dll"}
+
+
+def project_version() -> str:
+    text = (ROOT / "CMakeLists.txt").read_text()
+    return re.search(r"project\(\s*portopt\s+VERSION\s+([0-9.]+)", text).group(1)
+
+
+def pe_machine(data: bytes) -> int:
+    (header,) = struct.unpack_from("<I", data, 0x3C)
+    assert data[header : header + 4] == b"PE\0\0"
+    return struct.unpack_from("<H", data, header + 4)[0]
+
+
+def record_digest(data: bytes) -> str:
+    digest = base64.urlsafe_b64encode(hashlib.sha256(data).digest()).rstrip(b"=")
+    return "sha256=" + digest.decode()
+
+
+@pytest.mark.parametrize(
+    "tag, folder, machine, build",
+    [
+        ("win32", "x86", 0x014C, os.environ.get("WINDOWS_BUILD_DIR", ROOT / "build" / "windows")),
+        ("win_amd64", "x64", 0x8664, os.environ.get("WINDOWS64_BUILD_DIR", ROOT / "build" / "windows64")),
+    ],
+)
+def test_wheel_carries_package_and_its_dlls(tag, folder, machine, build):
+    if not any(WHEEL_DIR.glob("portopt-*.whl")):
+        pytest.skip(f"no wheels in {WHEEL_DIR}: scripts/wheels.sh builds them")
+    version = project_version()
+    path = WHEEL_DIR / f"portopt-{version}-py3-none-{tag}.whl"
+    assert path.is_file(), f"{path.name} missing from {WHEEL_DIR}"
+    info = f"portopt-{version}.dist-info"
+
+    with zipfile.ZipFile(path) as wheel:
+        names = set(wheel.namelist())
+        wheel_file = wheel.read(f"{info}/WHEEL").decode()
+        metadata = wheel.read(f"{info}/METADATA").decode()
+        record = list(csv.reader(io.StringIO(wheel.read(f"{info}/RECORD").decode())))
+        contents = {name: wheel.read(name) for name in names}
+
+    assert re.search(rf"^Tag: py3-none-{tag}$", wheel_file, re.M)
+    assert re.search(rf"^Version: {re.escape(version)}$", metadata, re.M)
+
+    sources = {f"portopt/{p.name}" for p in PACKAGE.iterdir() if p.suffix == ".py" or p.name == "py.typed"}
+    dlls = {f"portopt/{folder}/{dll}" for dll in DLLS}
+    package = {name for name in names if not name.startswith(info)}
+    assert package == sources | dlls
+
+    for dll, built in DLLS.items():
+        data = contents[f"portopt/{folder}/{dll}"]
+        assert pe_machine(data) == machine, dll
+        built_path = Path(build) / built
+        if built_path.is_file():
+            assert data == built_path.read_bytes(), f"{dll} differs from {built_path}: rerun scripts/wheels.sh"
+
+    # Every file is recorded with its digest, as installers check.
+    recorded = {row[0]: row[1] for row in record}
+    assert set(recorded) == names
+    for name in names - {f"{info}/RECORD"}:
+        assert recorded[name] == record_digest(contents[name]), name

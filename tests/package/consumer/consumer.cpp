@@ -1,0 +1,65 @@
+// A program as a user of the package writes it, built against the unpacked
+// package only: by MinGW through find_package(portopt), and for MSVC's ABI
+// with no C runtime at all (CONSUMER_NO_RUNTIME, entry point
+// consumer_start).  It needs nothing from the system headers, so that both
+// builds compile the same code.  Exit code 0 when every call behaved; else
+// the bits of the checks that failed.
+#include "comlist.h"
+#include "portopt.h"
+
+extern "C" __declspec(dllimport) unsigned long __stdcall GetLastError(void);
+extern "C" __declspec(dllimport) void __stdcall SetLastError(unsigned long code);
+
+namespace {
+
+const unsigned long kInvalidParameter = 87;
+
+// Zero-initialised, so that neither the buffers nor the pointer array
+// needs memset or a stack probe from a runtime.
+comlist_char buffers[256][COMLIST_NAME_UNITS];
+comlist_char* names[257];
+
+bool Rejected(int result) {
+    return result == 0 && GetLastError() == kInvalidParameter;
+}
+
+int Run() {
+    int failed = 0;
+
+    // A COM number out of range reaches the library and comes back with
+    // its error code: the calls link, and their arguments arrive.
+    SetLastError(0);
+    if (!Rejected(PoGetInterface(0))) failed |= 1 << 0;
+    SetLastError(0);
+    if (!Rejected(PoSetTxMode(257, 1))) failed |= 1 << 1;
+    // A query of a port in range gives one of its two values, whatever
+    // the machine holds.
+    const int fifo = PoGetUARTFIFO(1);
+    if (fifo != 0 && fifo != 1) failed |= 1 << 2;
+
+    // The class's copy assignment is the DLL's, imported under this
+    // compiler's name for it, and returns the object assigned to.
+    Cportopt first;
+    Cportopt second;
+    if (&(first = second) != &first) failed |= 1 << 3;
+    if (&(second = first) != &second) failed |= 1 << 4;
+
+    for (int i = 0; i < 256; ++i) names[i] = buffers[i];
+    int count = -1;
+    if (EnumCOMPorts(names, &count) != 0 || count < 0 || count > 256) failed |= 1 << 5;
+    return failed;
+}
+
+}  // namespace
+
+#ifdef CONSUMER_NO_RUNTIME
+extern "C" __declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
+
+extern "C" void consumer_start(void) {
+    ExitProcess(static_cast<unsigned int>(Run()));
+}
+#else
+int main() {
+    return Run();
+}
+#endif
