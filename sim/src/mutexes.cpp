@@ -108,7 +108,6 @@ HANDLE OpenNamed(const char* operation, DWORD access, const std::string& fullNam
     std::shared_ptr<MutexObject> mutex = it == m->namedMutexes.end() ? nullptr : it->second.lock();
     if (!mutex) return FailWith(ERROR_FILE_NOT_FOUND), nullptr;
     if ((mutex->grantedToOpeners & access) != access) return FailWith(ERROR_ACCESS_DENIED), nullptr;
-    SetLastError(ERROR_SUCCESS);
     return NewMutexHandle(*m, mutex, name, access);
 }
 

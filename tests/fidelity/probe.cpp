@@ -262,6 +262,31 @@ std::string OpenDevice(const char* path) {
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+constexpr DWORD kWaiterRights = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+constexpr char kAdminsOnly[] = "D:(A;;GA;;;BA)(A;;GA;;;SY)";
+
+BOOL Descriptor(const char* text, HLOCAL& descriptor) {
+    const std::basic_string<WCHAR> wide = Wide(text);
+    PSECURITY_DESCRIPTOR out = nullptr;
+    const BOOL ok = ConvertStringSecurityDescriptorToSecurityDescriptorW(wide.c_str(),
+                                                                        SDDL_REVISION_1, &out, nullptr);
+    descriptor = out;
+    return ok;
+}
+
+// The table lock's way to a shared mutex: created with a descriptor, opened
+// again with only a waiter's rights, waited on and released through that.
+std::string GlobalMutexCycle() {
+    platform::LocalBlock descriptor;
+    Descriptor(kAdminsOnly, *descriptor.out());
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+    platform::MutexHandle created, opened;
+    std::string r = CALL(*created.out() = CreateMutexA(&attributes, FALSE, "Global\\fidelity-probe"));
+    r += " then " + CALL(*opened.out() = OpenMutexA(kWaiterRights, FALSE, "Global\\fidelity-probe"));
+    r += " then " + CALL(WaitForSingleObject(opened.get(), 0));
+    return r + " then " + CALL(ReleaseMutex(opened.get()));
+}
+
 struct Probe {
     const char* name;
     const char* call;
@@ -382,6 +407,10 @@ const std::vector<Probe>& Probes() {
         {"mutex.bad-name", "CreateMutexA(NULL, FALSE, a\\b)", [] { platform::MutexHandle a; return CALL(*a.out() = CreateMutexA(nullptr, FALSE, "fidelity\\probe")); }},
         {"mutex.cycle", "WaitForSingleObject(mutex, 0), ReleaseMutex twice", [] { platform::MutexHandle a(CreateMutexA(nullptr, FALSE, nullptr)); std::string r = CALL(WaitForSingleObject(a.get(), 0)); r += " then " + CALL(ReleaseMutex(a.get())); return r + " then " + CALL(ReleaseMutex(a.get())); }},
         {"mutex.wait-closed", "WaitForSingleObject(closed mutex, 0)", [] { HANDLE h = platform::MutexHandle(CreateMutexA(nullptr, FALSE, nullptr)).get(); return CALL(WaitForSingleObject(h, 0)); }},
+        {"mutex.open-missing", "OpenMutexA(SYNCHRONIZE|MUTEX_MODIFY_STATE, Global\\missing)", [] { platform::MutexHandle a; return CALL(*a.out() = OpenMutexA(kWaiterRights, FALSE, "Global\\fidelity-missing")); }},
+        {"mutex.global-shared", "CreateMutexA(admin-only descriptor, Global\\probe), OpenMutexA(waiter rights), wait, release", [] { return GlobalMutexCycle(); }},
+        {"sddl.valid", "ConvertStringSecurityDescriptorToSecurityDescriptorW(D:(A;;GA;;;BA)(A;;GA;;;SY))", [] { platform::LocalBlock d; return CALL(Descriptor(kAdminsOnly, *d.out())); }},
+        {"sddl.malformed", "ConvertStringSecurityDescriptorToSecurityDescriptorW(D:(A;;GA;;))", [] { platform::LocalBlock d; return CALL(Descriptor("D:(A;;GA;;)", *d.out())); }},
         {"localalloc.lptr", "LocalAlloc(LPTR, 16), LocalFree", [] { HLOCAL b = nullptr; std::string r = CALL(b = LocalAlloc(LPTR, 16)); const bool zero = b && std::all_of(static_cast<char*>(b), static_cast<char*>(b) + 16, [](char c) { return c == 0; }); return r + (zero ? " zeroed" : " not-zeroed") + " then " + CALL(LocalFree(b)); }},
         {"localfree.null", "LocalFree(NULL)", [] { return CALL(LocalFree(nullptr)); }},
     };
