@@ -140,8 +140,20 @@ TEST_F(PortctlCli, SetReadsBackAndStopsAtTheFirstRefusal) {
     // Every change that was applied is in the machine file.
     const Json ports = Listing();
     EXPECT_EQ(ports[2]["txmode"], 0);
-    EXPECT_EQ(ports[2]["fifo"], true);
     EXPECT_EQ(ports[6]["interface"], 3);
+
+    // An adapter of capability 0x10 reports success for mode 0 but keeps
+    // its mode: the read-back shows that the change did not take.
+    std::string machine = ReadFile(Machine());
+    for (std::size_t at; (at = machine.find("PID_1131")) != std::string::npos;) {
+        machine.replace(at, 8, "PID_1110");
+    }
+    WriteFile(Machine(), machine);
+    const ToolRun kept = OnMachine({"set", "COM8", "interface", "0"});
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_NE(kept.err.find("COM8 interface not changed: the change was accepted but reads back 3"),
+              std::string::npos)
+        << kept.err;
 }
 
 TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {

@@ -1,5 +1,6 @@
 #include "listing.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "port_enumeration.h"
