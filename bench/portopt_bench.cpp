@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -44,8 +45,7 @@ struct Row {
     double lists = 0, enumerated = 0, keys = 0;
 };
 
-// The last (the reported) run of each benchmark, in registration order.
-std::vector<std::string> order;
+// The last (the reported) run of each benchmark, by name.
 std::map<std::string, Row> rows;
 
 // The thread's CPU time: steadier than the wall clock on a machine that
@@ -149,7 +149,6 @@ void RegisterAll() {
                     const std::string name = std::string(call.name) + "/" +
                                              fixture::LayoutName(layout) + "/ports:" +
                                              std::to_string(ports) + "/" + fixture::TargetName(target);
-                    order.push_back(name);
                     benchmark::RegisterBenchmark(name.c_str(), RunCall, &call,
                                                  Row{name, call.name, layout, ports, target});
                 }
@@ -158,36 +157,66 @@ void RegisterAll() {
     }
 }
 
-// One table per layout: a row per call, machine size and target; the
-// listing, which reads no setting, in the first.
+const Row* FindRow(const std::string& call, StoreLayout layout, int ports, Target target) {
+    for (const auto& [name, row] : rows) {
+        if (row.call == call && row.layout == layout && row.ports == ports && row.target == target)
+            return &row;
+    }
+    return nullptr;
+}
+
+// One table per layout: a row per call and port asked for, a column per
+// machine size holding "CPU time in us (multiple of the floor, devices
+// read)"; the lists and keys of a call do not depend on the machine.  The
+// listing, which reads no setting, is in the first table.
 void WriteMarkdown(std::FILE* out) {
     for (StoreLayout layout : {StoreLayout::kPerPort, StoreLayout::kSharedTables}) {
-        std::fprintf(out, "\n#### %s layout\n\n", fixture::LayoutName(layout));
-        std::fprintf(out, "| Call | Ports | Port asked for | CPU time per call (us) | x floor | "
-                          "Lists | Devices read | Keys opened |\n");
-        std::fprintf(out, "|---|---:|---|---:|---:|---:|---:|---:|\n");
-        for (const std::string& name : order) {
-            auto it = rows.find(name);
-            if (it == rows.end() || it->second.layout != layout) continue;
-            const Row& r = it->second;
-            const bool listing = r.call == "EnumCOMPorts";
-            std::fprintf(out, "| `%s` | %d | %s | %.1f | %.1f | %.0f | %.0f | %.0f |\n",
-                         r.call.c_str(), r.ports,
-                         listing ? "(all)" : fixture::TargetName(r.target), r.microseconds,
-                         r.microseconds / r.floorMicroseconds, r.lists, r.enumerated, r.keys);
+        std::fprintf(out, "\n#### %s layout\n\n| Call | Port asked for | Lists | Keys opened |",
+                     fixture::LayoutName(layout));
+        for (int ports : kPorts) std::fprintf(out, " %d port%s |", ports, ports == 1 ? "" : "s");
+        std::fprintf(out, "\n|---|---|---:|---:|");
+        for (std::size_t i = 0; i < std::size(kPorts); ++i) std::fprintf(out, "---:|");
+        std::fprintf(out, "\n");
+        for (const fixture::ExportedCall& call : fixture::ExportedCalls()) {
+            for (Target target : {Target::kFirst, Target::kMiddle, Target::kLast}) {
+                const Row* any = FindRow(call.name, layout, kPorts[std::size(kPorts) - 1], target);
+                if (!any) continue;
+                const bool listing = call.kind == fixture::CallKind::kListing;
+                std::fprintf(out, "| `%s` | %s | %.0f | %s |", call.name,
+                             listing ? "(all)" : fixture::TargetName(target), any->lists,
+                             listing ? "one per port" : std::to_string(int(any->keys)).c_str());
+                for (int ports : kPorts) {
+                    const Row* r = FindRow(call.name, layout, ports, target);
+                    if (!r) {
+                        std::fprintf(out, " - |");  // one port is first, middle and last
+                        continue;
+                    }
+                    std::fprintf(out, " %.1f (%.1fx, %.0f) |", r->microseconds,
+                                 r->microseconds / r->floorMicroseconds, r->enumerated);
+                }
+                std::fprintf(out, "\n");
+            }
         }
     }
-    std::fprintf(out, "\n#### Floor: one bare scan of the ports list\n\n");
-    std::fprintf(out, "| Ports | CPU time per scan (us) |\n|---:|---:|\n");
+    std::fprintf(out, "\n#### Floor: one bare scan of the ports list\n\n| |");
+    for (int ports : kPorts) std::fprintf(out, " %d port%s |", ports, ports == 1 ? "" : "s");
+    std::fprintf(out, "\n|---|");
+    for (std::size_t i = 0; i < std::size(kPorts); ++i) std::fprintf(out, "---:|");
+    std::fprintf(out, "\n| CPU time (us) |");
     for (int ports : kPorts) {
-        // The floor of any row on that machine; every row measured its own.
-        for (const std::string& name : order) {
-            const Row& r = rows[name];
-            if (r.ports != ports || r.floorMicroseconds == 0) continue;
-            std::fprintf(out, "| %d | %.1f |\n", ports, r.floorMicroseconds);
-            break;
+        // Every row measured the floor on its own machine of that size;
+        // any of them stands for the rest.
+        double floor = 0;
+        for (const auto& [name, row] : rows) {
+            if (row.ports == ports) floor = row.floorMicroseconds;
         }
+        std::fprintf(out, " %.1f |", floor);
     }
+    std::fprintf(out, "\n| devices in the list |");
+    for (int ports : kPorts) {
+        std::fprintf(out, " %d |", ports + (ports + fixture::kPortsPerAdapter - 1) / fixture::kPortsPerAdapter);
+    }
+    std::fprintf(out, "\n");
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 # The release package of a Windows build: `cmake --install` lays out
-#   bin/                 the DLLs
-#   include/             their headers
+#   bin/                 the DLLs and portctl.exe
+#   include/             the DLLs' headers
 #   lib/                 MSVC (.lib) and MinGW (.dll.a) import libraries
-#   lib/cmake/portopt/   the CMake package (portopt::portopt, portopt::comlist)
+#   lib/cmake/portopt/   the CMake package (portopt::portopt, portopt::comlist,
+#                        portopt::portctl)
 #   share/doc/portopt/   the README
 # and cpack turns that into portopt-<version>-win32.zip or -win64.zip.
 include(CMakePackageConfigHelpers)

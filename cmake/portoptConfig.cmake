@@ -1,6 +1,7 @@
 # Imported targets of the portopt package:
 #   portopt::portopt   portopt.dll, header portopt.h
 #   portopt::comlist   comlist.dll, header comlist.h
+#   portopt::portctl   portctl.exe, the command-line tool
 # Every path is taken relative to this file, so the unpacked package works
 # wherever it lies.  MSVC-style toolchains (cl, clang-cl, clang targeting
 # MSVC) link the .lib import libraries, GNU ones MinGW's .dll.a.
@@ -22,6 +23,12 @@ foreach(_portopt_name IN ITEMS portopt comlist)
       INTERFACE_INCLUDE_DIRECTORIES "${_portopt_prefix}/include")
   endif()
 endforeach()
+
+if(NOT TARGET portopt::portctl)
+  add_executable(portopt::portctl IMPORTED)
+  set_target_properties(portopt::portctl PROPERTIES
+    IMPORTED_LOCATION "${_portopt_prefix}/bin/portctl.exe")
+endif()
 
 unset(_portopt_name)
 unset(_portopt_lib)

@@ -3,8 +3,11 @@
 #   host.md           every exported call on the simulated Windows, machines
 #                     of 1 to 256 ports, both store layouts, with scan counts
 #                     and multiples of the floor (build/host/bench/portopt_bench)
-#   wine-windows.md   the queries, the listing and a bare scan on a Wine
-#   wine-windows64.md machine of 64 ports (wine_bench.exe of each preset); the
+#   portctl.txt       portctl's one-pass listing against four query calls per
+#                     port, 16 and 256 ports (build/host/bench/portctl_list_bench)
+#   wine-windows.md   the queries, the listing, portctl's listing against the
+#   wine-windows64.md naive one and a bare scan on a Wine machine of 64 ports
+#                     (wine_bench.exe of each preset, a few minutes); the
 #                     32-bit run is reported as skipped, with the reason,
 #                     where this machine cannot run 32-bit programs
 # BENCH_MIN_TIME (seconds per host benchmark, default 0.2) and BENCH_WINE_MS
@@ -26,6 +29,14 @@ if cmake --preset host >/dev/null && cmake --build --preset host -j "$JOBS" --ta
         --markdown="$OUT/host.md" || failures+=(host)
 else
     failures+=("host build")
+fi
+
+echo "== bench: portctl list against four queries per port"
+if cmake --build --preset host -j "$JOBS" --target portctl_list_bench; then
+    build/host/bench/portctl_list_bench --benchmark_min_time="${BENCH_MIN_TIME:-0.2}" \
+        | tee "$OUT/portctl.txt" || failures+=(portctl)
+else
+    failures+=("portctl bench build")
 fi
 
 for preset in windows windows64; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine, builds both presets (the 32-bit DLLs and
-# the host build on the simulated Windows) and shows what the DLLs export
-# and import.
+# Sets up a fresh Debian machine, builds the 32-bit Windows deliverables
+# (portopt.dll, comlist.dll, portctl.exe) and the host build on the
+# simulated Windows, and ends by running the host portctl on the demo
+# machine: every COM port with its adapter and options.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,11 +13,11 @@ cmake --build --preset windows
 cmake --preset host >/dev/null
 cmake --build --preset host
 
-for dll in build/windows/source/dll/portopt.dll build/windows/comlist/comlist.dll; do
-  echo "== $dll"
-  i686-w64-mingw32-objdump -p "$dll" |
-    awk '/^\[Ordinal\/Name Pointer\] Table/ {t = 1; next}
-         t && /^[ \t]*\[/ {print "  exports " $NF; next}
-         {t = 0}
-         /DLL Name:/ {print "  imports " $3}'
+echo
+echo "Built for Windows (32-bit):"
+for file in source/dll/portopt.dll comlist/comlist.dll tools/portctl/portctl.exe; do
+  echo "  build/windows/$file"
 done
+echo
+echo "$ build/host/tools/portctl/portctl list     # the demo machine"
+build/host/tools/portctl/portctl list

@@ -31,9 +31,8 @@ std::optional<std::uint32_t> FindPortValue(HDEVINFO ports, int port, const char*
         if (!CarriesComNumber(ports, device, port)) continue;
         const platform::RegistryKey key = platform::OpenHardwareKey(ports, device, KEY_READ);
         if (!key) continue;
-        const auto bytes = platform::QueryValueBytes(key.get(), name, kValueBufferSize);
-        if (!bytes) continue;
-        return LittleEndianPrefix(*bytes);
+        const std::optional<std::uint32_t> value = ReadHardwareValue(key.get(), name);
+        if (value) return value;
     }
     return std::nullopt;
 }
@@ -54,17 +53,25 @@ PortValueSearch SearchPortValue(int port, const char* name) {
 
 }  // namespace
 
+std::optional<std::uint32_t> ReadHardwareValue(HKEY key, const char* name) {
+    const auto bytes = platform::QueryValueBytes(key, name, kValueBufferSize);
+    if (!bytes) return std::nullopt;
+    return LittleEndianPrefix(*bytes);
+}
+
+int PerPortValue(std::optional<std::uint32_t> found) {
+    return found ? static_cast<std::int32_t>(*found) : kNotStored;
+}
+
 int ReadPerPortSetting(int port, const char* name) {
     const PortValueSearch search = SearchPortValue(port, name);
     if (!search.listBuilt) return kNotStored;
 
     // The not-found code is set only after the list is released: a
     // successful release may clear the thread's last-error code.
-    if (!search.value || static_cast<std::int32_t>(*search.value) == kNotStored) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return kNotStored;
-    }
-    return static_cast<std::int32_t>(*search.value);
+    const int value = PerPortValue(search.value);
+    if (value == kNotStored) SetLastError(ERROR_FILE_NOT_FOUND);
+    return value;
 }
 
 bool WritePerPortSetting(int port, const char* name, std::int32_t value, DWORD size) {

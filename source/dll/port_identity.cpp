@@ -19,16 +19,6 @@ constexpr int kTovelserFamilyId = 0x1100;
 constexpr int kCapabilityMask = 0x00F0;
 constexpr std::uint32_t kProductIdMask = 0xFFFF;
 
-// The adapter's instance ID as the all-devices list reads it back once the
-// parent has been added to it.
-std::optional<std::string> AdapterInstanceId(HDEVINFO allDevices, const PortMatch& match) {
-    SP_DEVINFO_DATA adapter = platform::NewDeviceRecord();
-    if (!platform::OpenDeviceInfo(allDevices, match.parentInstanceId, adapter)) {
-        return std::nullopt;
-    }
-    return platform::ReadDeviceInstanceId(allDevices, adapter, kInstanceIdBufferSize);
-}
-
 int ScanForProductId(HDEVINFO ports, HDEVINFO allDevices, int port) {
     SP_DEVINFO_DATA device = platform::NewDeviceRecord();
     for (DWORD index = 0; platform::EnumDevice(ports, index, device); ++index) {
@@ -37,7 +27,7 @@ int ScanForProductId(HDEVINFO ports, HDEVINFO allDevices, int port) {
         if (!match) continue;
         const std::optional<std::string> adapterId = AdapterInstanceId(allDevices, *match);
         if (!adapterId) continue;
-        return static_cast<int>(ParseInstanceId(*adapterId) & kProductIdMask);
+        return ProductIdOf(*adapterId);
     }
     return kNoMatchingPort;
 }
@@ -52,16 +42,35 @@ bool IsTovelserFamily(int productId) {
 
 int CapabilityCode(int productId) { return productId & kCapabilityMask; }
 
+int ProductIdOf(std::string_view adapterInstanceId) {
+    return static_cast<int>(ParseInstanceId(adapterInstanceId) & kProductIdMask);
+}
+
+std::optional<std::string> AdapterInstanceId(HDEVINFO allDevices, const PortMatch& match) {
+    SP_DEVINFO_DATA adapter = platform::NewDeviceRecord();
+    if (!platform::OpenDeviceInfo(allDevices, match.parentInstanceId, adapter)) {
+        return std::nullopt;
+    }
+    return platform::ReadDeviceInstanceId(allDevices, adapter, kInstanceIdBufferSize);
+}
+
 std::optional<PortMatch> MatchPort(HDEVINFO list, SP_DEVINFO_DATA& device, int port,
                                    int& channel) {
     try {
         const std::optional<std::string> name = platform::ReadFriendlyName(list, device);
         if (!name || ParseFriendlyName(*name, channel) != port) return std::nullopt;
+        return MatchParent(device.DevInst);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
 
-        const std::optional<ULONG> status = platform::ReadDevNodeStatus(device.DevInst);
+std::optional<PortMatch> MatchParent(DEVINST node) {
+    try {
+        const std::optional<ULONG> status = platform::ReadDevNodeStatus(node);
         if (!status || *status == kHiddenPortStatus) return std::nullopt;
 
-        const std::optional<DEVINST> parent = platform::ReadParentNode(device.DevInst);
+        const std::optional<DEVINST> parent = platform::ReadParentNode(node);
         if (!parent) return std::nullopt;
 
         std::optional<std::string> parentId =

@@ -54,6 +54,17 @@ struct PortMatch {
 std::optional<PortMatch> MatchPort(HDEVINFO list, SP_DEVINFO_DATA& device, int port,
                                    int& channel);
 
+// The tests of the port match after the name: the node's status flags are
+// not 13, and its parent and the parent's instance ID can be read.
+std::optional<PortMatch> MatchParent(DEVINST node);
+
+// The matched adapter's instance ID as `allDevices` reads it back once the
+// adapter has been added to that list (a 200-byte buffer).
+std::optional<std::string> AdapterInstanceId(HDEVINFO allDevices, const PortMatch& match);
+
+// The product ID an adapter's instance ID yields: its identity's low 16 bits.
+int ProductIdOf(std::string_view adapterInstanceId);
+
 // The product ID of the adapter behind COM `port`: -1 when no present port
 // passes the match, 0 when the device lists cannot be built or the
 // adapter's instance ID yields no product.

@@ -23,12 +23,13 @@ const char* SwitchKeyPath(int productId) {
     return IsTovelserFamily(productId) ? kTovelserSwitchKey : kKarbendSwitchKey;
 }
 
-std::uint32_t ReadFixComFunc(int productId) {
+std::uint32_t ReadFixComFunc(int productId) { return ReadSwitchAt(SwitchKeyPath(productId)); }
+
+std::uint32_t ReadSwitchAt(const char* switchKey) {
     try {
         // Reading the switch needs no more than read access, so callers who
         // may not change the driver's key still see the layout it uses.
-        const platform::RegistryKey key =
-            platform::OpenLocalMachineKey(SwitchKeyPath(productId), KEY_READ);
+        const platform::RegistryKey key = platform::OpenLocalMachineKey(switchKey, KEY_READ);
         if (!key) return 0;
         const auto bytes = platform::QueryValueBytes(key.get(), kSwitchValue, kSwitchSize);
         if (!bytes) return 0;

@@ -29,6 +29,8 @@ const char* SwitchKeyPath(int productId);
 // The FixComFunc switch of the product's driver: 0 (per-port mode) when
 // absent or unreadable.
 std::uint32_t ReadFixComFunc(int productId);
+// The same, for the switch key at `switchKey`.
+std::uint32_t ReadSwitchAt(const char* switchKey);
 
 // Where one setting lives: the driver family (by product ID), the value
 // name and the layout the family's switch selects.  A change call decides

@@ -16,13 +16,6 @@ std::optional<std::vector<std::uint8_t>> ReadTable(HKEY key, const char* name) {
     return platform::QueryValueBytes(key, name, static_cast<DWORD>(kSharedTableSize));
 }
 
-// The whole table, read with read access; the key is closed on return.
-std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, const char* name) {
-    const platform::RegistryKey key = platform::OpenLocalMachineKey(switchKey, KEY_READ);
-    if (!key) return std::nullopt;
-    return ReadTable(key.get(), name);
-}
-
 // Byte of COM `port` in a full table; kSharedTableSize for a number that
 // has no byte, so that a caller's slip can never index past the table.
 std::size_t TableIndex(int port) {
@@ -31,18 +24,27 @@ std::size_t TableIndex(int port) {
 
 }  // namespace
 
-int ReadTableSetting(const char* switchKey, int port, const char* name) {
-    const auto table = ReadStoredTable(switchKey, name);
-    if (!table) return kNotStored;
+std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, const char* name) {
+    // Read access is enough; the key is closed on return.
+    const platform::RegistryKey key = platform::OpenLocalMachineKey(switchKey, KEY_READ);
+    if (!key) return std::nullopt;
+    return ReadTable(key.get(), name);
+}
 
+int TableValue(const std::vector<std::uint8_t>& table, int port) {
     // A table stored shorter than 256 bytes holds no value for the ports
     // beyond its end.
     const std::size_t index = TableIndex(port);
-    if (index >= table->size() || (*table)[index] == kNoTableValue) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return kNotStored;
-    }
-    return (*table)[index];
+    if (index >= table.size() || table[index] == kNoTableValue) return kNotStored;
+    return table[index];
+}
+
+int ReadTableSetting(const char* switchKey, int port, const char* name) {
+    const auto table = ReadStoredTable(switchKey, name);
+    if (!table) return kNotStored;
+    const int value = TableValue(*table, port);
+    if (value == kNotStored) SetLastError(ERROR_FILE_NOT_FOUND);
+    return value;
 }
 
 bool WriteTableSetting(const char* switchKey, int port, const char* name, std::int32_t value) {

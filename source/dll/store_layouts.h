@@ -5,6 +5,7 @@
 #define PORTOPT_STORE_LAYOUTS_H
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "win32.h"
@@ -23,11 +24,23 @@ inline std::uint32_t LittleEndianPrefix(const std::vector<std::uint8_t>& bytes) 
 
 // Shared-table layout, in the switch key at `switchKey`.
 int ReadTableSetting(const char* switchKey, int port, const char* name);
+// The whole stored table (the bytes the read returned); nullopt when the
+// key or the value cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, const char* name);
+// The setting of COM `port` in a stored table: -1 when the table has no
+// byte for it or the byte is 0xFF.
+int TableValue(const std::vector<std::uint8_t>& table, int port);
 bool WriteTableSetting(const char* switchKey, int port, const char* name, std::int32_t value);
 
 // Per-port layout, in the hardware key of the first port that carries
 // the COM number.
 int ReadPerPortSetting(int port, const char* name);
+// The first four bytes of a port's value in its open hardware key, as a
+// little-endian number; nullopt when the value cannot be read.
+std::optional<std::uint32_t> ReadHardwareValue(HKEY key, const char* name);
+// What the per-port reader answers for the value found: -1 when none was
+// found or it holds -1.
+int PerPortValue(std::optional<std::uint32_t> found);
 bool WritePerPortSetting(int port, const char* name, std::int32_t value, DWORD size);
 
 }  // namespace portopt

@@ -1,0 +1,197 @@
+// portctl.exe run as a user runs it, on a Wine machine that the machine
+// fixture builds in either store layout: the listing and `get` answer what
+// the query calls answer in this process, an import of the tool's own
+// export changes nothing, and `set` is refused cleanly (Wine gives devices
+// no parents, so no adapter can be reached).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "machine_fixture.h"
+
+namespace {
+
+using fixture::Driver;
+using Json = nlohmann::json;
+
+constexpr const char* kAdapter = "USB\\VID_1A2B&PID_2052\\PORTCTL";
+struct WinePort {
+    const char* id;
+    const char* friendlyName;
+    const char* name;
+    int number;
+};
+// Listed out of natural order on purpose.
+const WinePort kPorts[] = {{"PORTCTL\\SER\\1", "Wine Port 1 (COM10)", "COM10", 10},
+                           {"PORTCTL\\SER\\2", "Wine Port 2 (COM3)", "COM3", 3},
+                           {"PORTCTL\\SER\\3", "Wine Port 3 (COM4)", "COM4", 4}};
+const char* const kSettings[] = {"InterfaceMode", "FastFlush", "TxMode", "DisableFiFo"};
+
+struct ToolRun {
+    DWORD status = 0;
+    std::string out;
+    std::string err;
+};
+
+std::string Directory() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+HANDLE InheritableFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Runs portctl.exe (beside this program) with `args`.
+ToolRun Portctl(const std::string& args) {
+    const std::string dir = Directory();
+    const std::string outPath = dir + "portctl.out", errPath = dir + "portctl.err";
+    HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    std::string command = "\"" + dir + "portctl.exe\" " + args;
+    ToolRun run;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(),
+                        &startup, &process)) {
+        ADD_FAILURE() << "portctl.exe does not start, error " << GetLastError();
+        run.status = DWORD(-1);
+    } else {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &run.status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    // Text-mode output ends its lines in CR LF.
+    run.out = WithoutCarriageReturns(ReadFile(outPath));
+    run.err = WithoutCarriageReturns(ReadFile(errPath));
+    return run;
+}
+
+class PortctlOnWine : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        fx = fixture::MakeMachineFixture();
+        fx->AddAdapter(kAdapter);
+        for (const WinePort& port : kPorts) {
+            fx->AddPort(port.id, kAdapter, port.friendlyName, port.name);
+        }
+        const bool shared = GetParam();
+        fx->SetSwitch(Driver::kKarbend, shared ? 1 : 0);
+        for (const char* setting : kSettings) {
+            if (shared) {
+                fx->SetTable(Driver::kKarbend, setting, fixture::Table({{3, 1}, {10, 0}}));
+            } else {
+                fx->SetPortDword(kPorts[1].id, setting, 1);  // COM3
+                fx->SetPortDword(kPorts[0].id, setting, 0);  // COM10
+            }
+        }
+    }
+
+    // Every stored setting, to show that nothing changed.
+    std::vector<std::string> Store() {
+        std::vector<std::string> values;
+        for (const char* setting : kSettings) {
+            const auto table = fx->GetTable(Driver::kKarbend, setting);
+            values.push_back(table ? std::string(table->begin(), table->end()) : "-");
+            for (const WinePort& port : kPorts) {
+                const auto value = fx->GetPortDword(port.id, setting);
+                values.push_back(value ? std::to_string(*value) : "-");
+            }
+        }
+        return values;
+    }
+
+    std::unique_ptr<fixture::MachineFixture> fx;
+};
+
+TEST_P(PortctlOnWine, ListAndGetAnswerWhatTheQueryCallsAnswer) {
+    const ToolRun list = Portctl("list --json");
+    ASSERT_EQ(list.status, 0u) << list.err;
+    const Json ports = Json::parse(list.out);
+    ASSERT_EQ(ports.size(), 3u) << list.out;
+    const fixture::PortoptApi& api = fx->Portopt();
+    const int inOrder[] = {3, 4, 10};
+    for (int i = 0; i < 3; ++i) {
+        const int com = inOrder[i];
+        const Json& port = ports[i];
+        EXPECT_EQ(port["port"], "COM" + std::to_string(com));
+        EXPECT_EQ(port["adapter"], nullptr);
+        const int mode = api.PoGetInterface(com);
+        EXPECT_EQ(port["interface"], mode == -1 ? Json(nullptr) : Json(mode)) << com;
+        const int tx = api.PoGetTxMode(com);
+        EXPECT_EQ(port["txmode"], tx == -1 ? Json(nullptr) : Json(tx)) << com;
+        EXPECT_EQ(port["fifo"], api.PoGetUARTFIFO(com) == 1) << com;
+
+        const ToolRun get = Portctl("get " + std::to_string(com) + " --json");
+        EXPECT_EQ(get.status, 0u) << get.err;
+        EXPECT_EQ(Json::parse(get.out), port);
+    }
+    EXPECT_EQ(Portctl("get com3 interface").out, "2\n");  // stored 1, translated
+    EXPECT_NE(Portctl("list").out.find("COM10"), std::string::npos);
+}
+
+TEST_P(PortctlOnWine, ImportOfItsOwnExportChangesNothing) {
+    const std::vector<std::string> before = Store();
+    const std::string backup = Directory() + "backup.json";
+    const ToolRun exported = Portctl("export \"" + backup + "\"");
+    ASSERT_EQ(exported.status, 0u) << exported.err;
+    EXPECT_EQ(Json::parse(ReadFile(backup))["ports"]["COM3"]["interface"], 2);
+
+    const ToolRun imported = Portctl("import \"" + backup + "\"");
+    EXPECT_EQ(imported.status, 0u) << imported.err;
+    EXPECT_NE(imported.out.find("COM3 interface: unchanged (2)"), std::string::npos) << imported.out;
+    EXPECT_EQ(imported.out.find("applied"), std::string::npos) << imported.out;
+    EXPECT_EQ(Store(), before);
+}
+
+TEST_P(PortctlOnWine, SetIsRefusedCleanly) {
+    const std::vector<std::string> before = Store();
+    const ToolRun set = Portctl("set COM3 txmode 0 interface 3");
+    EXPECT_EQ(set.status, 1u);
+    EXPECT_EQ(set.out, "");
+    EXPECT_NE(set.err.find("COM3 txmode not changed: the adapter could not be reached or "
+                           "refused the change"),
+              std::string::npos)
+        << set.err;
+    EXPECT_NE(set.err.find("no change was applied before it"), std::string::npos) << set.err;
+    EXPECT_EQ(Store(), before);
+
+    const ToolRun unknown = Portctl("set COM5 txmode 0");
+    EXPECT_EQ(unknown.status, 2u);
+    EXPECT_NE(unknown.err.find("unknown port COM5"), std::string::npos) << unknown.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, PortctlOnWine, testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "SharedTables" : "PerPort"; });
+
+}  // namespace
