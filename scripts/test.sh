@@ -4,7 +4,7 @@
 # (scripts/wheels.sh), then the host suites on the simulated Windows, which
 # include the Python package's tests and the wheels' check, the same suites
 # under AddressSanitizer with UndefinedBehaviorSanitizer and under
-# ThreadSanitizer, and every fuzz target for 20 seconds.
+# ThreadSanitizer, and every fuzz target for 15 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,4 +17,4 @@ for preset in host asan tsan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
-scripts/fuzz.sh 20
+scripts/fuzz.sh 15

@@ -159,11 +159,16 @@ TEST_F(PortctlCli, SetReadsBackAndStopsAtTheFirstRefusal) {
 TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
     WriteFile(File("malformed.json"), "{\"portctl\": 1, \"ports\": {\"COM3\": {\"txmode\": 1,}}}");
     WriteFile(File("version.json"), R"({"portctl": 2, "ports": {}})");
+    WriteFile(File("overflow.json"), R"({"portctl": 1e999, "ports": {}})");
     WriteFile(File("option.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 1}, "COM4": {"speed": 1}}})");
     WriteFile(File("range.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM4": {"interface": 4}}})");
     WriteFile(File("port.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM2": {"txmode": 1}}})");
     WriteFile(File("twice.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "3": {"txmode": 1}}})");
     WriteFile(File("bad-machine.json"), "{\"simwin-machine\": 1, \"devices\": [}");
+    // Nested far deeper than any stack could print back.
+    const std::string deep = std::string(400000, '[') + std::string(400000, ']');
+    WriteFile(File("deep-version.json"), R"({"portctl": )" + deep + "}");
+    WriteFile(File("deep-value.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": )" + deep + "}}}");
     const std::string machineBefore = ReadFile(Machine());
 
     const struct {
@@ -180,10 +185,13 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"import", File("missing.json").string()}, "missing.json: cannot be read"},
         {{"import", File("malformed.json").string()}, "malformed JSON: parse error at line 1"},
         {{"import", File("version.json").string()}, "portctl: version 2 is not supported"},
+        {{"import", File("overflow.json").string()}, "malformed JSON: number overflow"},
         {{"import", File("option.json").string()}, "ports.COM4.speed: unknown option"},
         {{"import", File("range.json").string()}, "ports.COM4.interface: value 4 out of range"},
         {{"import", File("port.json").string()}, "ports.COM2: no such port"},
         {{"import", File("twice.json").string()}, "ports.3: COM3 is given twice"},
+        {{"import", File("deep-version.json").string()}, "portctl: version [...] is not supported"},
+        {{"import", File("deep-value.json").string()}, "ports.COM3.txmode: value [...] out of range"},
     };
     for (const auto& c : cases) {
         const ToolRun run = OnMachine(c.args);

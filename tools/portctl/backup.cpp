@@ -14,6 +14,15 @@ namespace {
     throw InputError(place + ": " + what);
 }
 
+// A value as a message shows it.  Arrays and objects are not printed back:
+// printing recurses once per level, and a file nested deeply enough would
+// exhaust the stack.
+std::string Shown(const Json& value) {
+    if (value.is_array()) return "[...]";
+    if (value.is_object()) return "{...}";
+    return value.dump();
+}
+
 // The first row of each present COM number.
 std::map<int, const PortRow*> PresentPorts(const std::vector<PortRow>& rows) {
     std::map<int, const PortRow*> present;
@@ -31,7 +40,7 @@ void CheckHeader(const Json& document) {
     if (!document.contains("portctl")) Fault("portctl", "missing (a portctl export file has \"portctl\": 1)");
     const Json& version = document["portctl"];
     if (!version.is_number_integer() || version.get<long long>() != kBackupVersion) {
-        Fault("portctl", "version " + version.dump() + " is not supported (expected 1)");
+        Fault("portctl", "version " + Shown(version) + " is not supported (expected 1)");
     }
     if (!document.contains("ports")) Fault("ports", "missing");
     if (!document["ports"].is_object()) Fault("ports", "not an object of ports");
@@ -46,7 +55,7 @@ void PlanPort(const std::string& key, const Json& options, const PortRow& row,
         if (!option) Fault(place + "." + name, "unknown option (options: " + OptionNames() + ")");
         const std::optional<int> parsed = OptionValueFromJson(*option, value);
         if (!parsed) {
-            Fault(place + "." + name, "value " + value.dump() + " out of range (" +
+            Fault(place + "." + name, "value " + Shown(value) + " out of range (" +
                                           option->rangeText + ")");
         }
         const std::size_t index = static_cast<std::size_t>(option - Options().data());

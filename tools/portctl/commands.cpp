@@ -89,8 +89,10 @@ std::string ReadInput(const std::string& file) {
 Json ParseDocument(const std::string& file, const std::string& text) {
     try {
         return Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        // nlohmann's message starts with its own tag in brackets.
+    } catch (const Json::exception& e) {
+        // A syntax error, or a number too large for any type (out_of_range):
+        // both are faults of the file.  nlohmann's message starts with its
+        // own tag in brackets.
         std::string what = e.what();
         const std::size_t tag = what.find("] ");
         if (tag != std::string::npos) what = what.substr(tag + 2);

@@ -1,0 +1,45 @@
+// portctl's import-file reader on arbitrary bytes, planned against the
+// ports of the demo machine: a document it refuses ends in an InputError
+// naming the place (as the tool reports bad input), never in any other
+// exception or a crash, and every step it plans asks one present port for
+// a value within its option's range.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "backup.h"
+#include "fuzz_check.h"
+#include "input_error.h"
+#include "listing.h"
+#include "simwin/machine_file.h"
+
+namespace {
+
+const std::vector<portctl::PortRow>& DemoRows() {
+    static const std::vector<portctl::PortRow> rows = [] {
+        char error[256];
+        FUZZ_CHECK(simwin_load_demo_machine(error, sizeof error) == 0);
+        return portctl::ReadListing();
+    }();
+    return rows;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto& rows = DemoRows();
+    portctl::Json document;
+    try {
+        document = portctl::Json::parse(data, data + size);
+    } catch (const portctl::Json::exception&) {
+        return 0;  // the tool reports it as malformed JSON
+    }
+    try {
+        for (const portctl::ImportStep& step : portctl::PlanImport(document, rows)) {
+            FUZZ_CHECK(step.number >= 1 && step.number <= 256);
+            FUZZ_CHECK(step.option && step.value >= 0 && step.value <= step.option->max);
+        }
+    } catch (const portctl::InputError&) {
+    }
+    return 0;
+}
