@@ -49,11 +49,11 @@ for preset in windows windows64; do
         failures+=("$preset build")
         continue
     fi
-    cmake/wine-run.sh --prefix "$prefix" --check "$arch"
+    check=$(cmake/wine-run.sh --prefix "$prefix" --check "$arch" 2>&1)
     case $? in
-        0) ;;
-        77) echo "bench: $preset SKIPPED (reason above)" | tee "$OUT/wine-$preset.md"; continue ;;
-        *) failures+=("$preset wine"); continue ;;
+        0) echo "$check" ;;
+        77) echo "bench: $preset SKIPPED: ${check#wine-run: SKIPPED: }" | tee "$OUT/wine-$preset.md"; continue ;;
+        *) echo "$check" >&2; failures+=("$preset wine"); continue ;;
     esac
     if [ ! -d "$prefix/drive_c" ]; then
         cmake/wine-run.sh --prefix "$prefix" --boot "$arch" || { failures+=("$preset prefix"); continue; }
