@@ -124,9 +124,9 @@ int GetPort(const std::string& port, const std::optional<std::string>& option, b
         std::cout << (json ? RowJson(row).dump(2) + "\n" : RenderTable({row}));
         return 0;
     }
-    const OptionSpec& spec = FindOptionOrThrow(*option);
-    const Setting& setting = (*row.settings)[IndexOf(spec)];
-    std::cout << (json ? SettingJson(spec, setting).dump() : FormatSetting(spec, setting)) << "\n";
+    const OptionSpec& wanted = FindOptionOrThrow(*option);
+    const Setting& setting = (*row.settings)[IndexOf(wanted)];
+    std::cout << (json ? SettingJson(wanted, setting).dump() : FormatSetting(wanted, setting)) << "\n";
     return 0;
 }
 
