@@ -9,6 +9,7 @@
 #include <string>
 
 #include "fuzz_check.h"
+#include "one_step.h"
 #include "port_identity.h"
 #include "portopt.h"
 #include "settings_store.h"
@@ -52,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SetArbitraryValue(in, simwin::HardwareKeyPath("PORTS\\1"), name, 12);
     const int com = in.ConsumeBool() ? kCom : in.ConsumeIntegralInRange<int>(1, 256);
 
-    const bool table = portopt::ReadFixComFunc(portopt::LookupProductId(com)) != 0;
-    const int value = portopt::ReadPortSetting(com, name);
+    const bool table = portopt::ReadFixComFunc(one_step::LookupProductId(com)) != 0;
+    const int value = one_step::ReadPortSetting(com, name);
     FUZZ_CHECK(!table || (value >= -1 && value <= 254));
 
     PoGetInterface(com);

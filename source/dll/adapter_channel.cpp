@@ -2,13 +2,10 @@
 
 #include <cstddef>
 #include <cstring>
-#include <new>
-#include <optional>
-#include <string>
 
 #include "device_setup.h"
 #include "guids.h"
-#include "port_identity.h"
+#include "port_resolution.h"
 
 namespace portopt {
 
@@ -18,20 +15,6 @@ namespace {
 // field must say, and the least a detail buffer must hold.
 constexpr DWORD kDetailFixedSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
 constexpr std::size_t kDevicePathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
-
-// The adapter's first ports-class interface, on the all-devices list that
-// the adapter has just been added to.
-std::optional<SP_DEVICE_INTERFACE_DATA> FirstPortsInterface(HDEVINFO allDevices,
-                                                            const std::string& adapterId) {
-    SP_DEVINFO_DATA adapter = platform::NewDeviceRecord();
-    if (!platform::OpenDeviceInfo(allDevices, adapterId, adapter)) return std::nullopt;
-    SP_DEVICE_INTERFACE_DATA found = platform::NewInterfaceRecord();
-    if (!SetupDiEnumDeviceInterfaces(allDevices, &adapter, &platform::kPortsClassGuid, 0,
-                                     &found)) {
-        return std::nullopt;
-    }
-    return found;
-}
 
 // The interface's device path.  The first call only asks for the size; a
 // size too small for the record's fixed part counts as a failure, since the
@@ -57,42 +40,22 @@ std::optional<std::string> ReadDevicePath(HDEVINFO allDevices,
     return std::string(path, nul ? static_cast<const char*>(nul) - path : room);
 }
 
-HANDLE OpenDevicePath(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-platform::DeviceHandle ScanForAdapter(HDEVINFO ports, HDEVINFO allDevices, int port,
-                                      int& channel) {
-    SP_DEVINFO_DATA device = platform::NewDeviceRecord();
-    for (DWORD index = 0; platform::EnumDevice(ports, index, device); ++index) {
-        const std::optional<PortMatch> match = MatchPort(ports, device, port, channel);
-        if (!match) continue;
-        std::optional<SP_DEVICE_INTERFACE_DATA> interfaceData =
-            FirstPortsInterface(allDevices, match->parentInstanceId);
-        if (!interfaceData) continue;
-        const std::optional<std::string> path = ReadDevicePath(allDevices, *interfaceData);
-        if (!path) continue;
-        // The first adapter whose path was found is the only one tried.
-        return platform::DeviceHandle(OpenDevicePath(*path));
-    }
-    return platform::DeviceHandle();
-}
-
 }  // namespace
 
-platform::DeviceHandle OpenAdapterChannel(int port, int& channel) {
-    try {
-        const platform::DeviceList ports = platform::GetDeviceList(
-            &platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
-        if (!ports) return platform::DeviceHandle();
-        const platform::DeviceList allDevices =
-            platform::GetDeviceList(nullptr, platform::kPresentInterfacesAnyClass);
-        if (!allDevices) return platform::DeviceHandle();
-        return ScanForAdapter(ports.get(), allDevices.get(), port, channel);
-    } catch (const std::bad_alloc&) {
-        return platform::DeviceHandle();
+std::optional<std::string> AdapterDevicePath(HDEVINFO allDevices, SP_DEVINFO_DATA& adapter) {
+    SP_DEVICE_INTERFACE_DATA found = platform::NewInterfaceRecord();
+    if (!SetupDiEnumDeviceInterfaces(allDevices, &adapter, &platform::kPortsClassGuid, 0, &found)) {
+        return std::nullopt;
     }
+    return ReadDevicePath(allDevices, found);
+}
+
+platform::DeviceHandle OpenAdapterChannel(const PortResolution& port) {
+    const std::optional<std::string>& path = port.DevicePath();
+    if (!path) return platform::DeviceHandle();
+    return platform::DeviceHandle(CreateFileA(path->c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                              nullptr));
 }
 
 bool SendControlRequest(HANDLE adapter, DWORD code, const ControlRecord& record) {

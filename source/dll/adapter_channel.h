@@ -4,19 +4,25 @@
 #ifndef PORTOPT_ADAPTER_CHANNEL_H
 #define PORTOPT_ADAPTER_CHANNEL_H
 
+#include <optional>
+#include <string>
+
 #include "control_request.h"
 #include "unique_resource.h"
 #include "win32.h"
 
 namespace portopt {
 
-// Opens the adapter of the first present port that carries COM `port` and
-// whose adapter exposes a ports-class interface.  `channel` is written by
-// every friendly-name parse on the way, so after a successful open it holds
-// the opened port's channel index; it is left alone when no name was
-// parsed.  Empty when no adapter was found or its device could not be
-// opened; once a device path is found no later port is tried.
-platform::DeviceHandle OpenAdapterChannel(int port, int& channel);
+class PortResolution;
+
+// The device path of the adapter's first ports-class interface; `adapter`
+// is its record on `allDevices`.  nullopt when it has no such interface or
+// the path cannot be read.
+std::optional<std::string> AdapterDevicePath(HDEVINFO allDevices, SP_DEVINFO_DATA& adapter);
+
+// Opens the device path a change's resolution found, for exclusive read
+// and write.  Empty when no path was found or the device cannot be opened.
+platform::DeviceHandle OpenAdapterChannel(const PortResolution& port);
 
 // Sends one request (8-byte input, no output).  True when the driver
 // accepted it.

@@ -1,15 +1,18 @@
 // The four exported change calls.  A change is applied to the running
 // adapter first and stored second, so only a value the driver accepted is
 // ever stored; when storing fails the driver is given the old value back,
-// so that the adapter and the store agree again.  Where the value lives is
-// decided once per call, from the call's own product lookup, and the old
-// value is read from and the new one written to that one place.
+// so that the adapter and the store agree again.  Each call resolves its
+// port once: the product, the adapter's channel and the place of the
+// setting all come from that one port, so the value is stored where the
+// port whose adapter took the request reads it.
 #include <cstdint>
 
 #include "adapter_channel.h"
+#include "call_answer.h"
 #include "control_request.h"
 #include "interface_code.h"
 #include "port_identity.h"
+#include "port_resolution.h"
 #include "portopt.h"
 #include "settings_store.h"
 
@@ -26,10 +29,9 @@ constexpr int kMaxInterfaceMode = 3;
 constexpr int kNoModeZeroCapability = 0x30;
 constexpr int kModeZeroOnlyCapability = 0x10;
 
-int Fail(DWORD error) {
-    SetLastError(error);
-    return 0;
-}
+constexpr CallAnswer kRefused{0};
+constexpr CallAnswer kBadArgument{0, ERROR_INVALID_PARAMETER};
+constexpr CallAnswer kStoreFailed{0, ERROR_REGISTRY_IO_FAILED};
 
 // The request and where its value is stored.
 struct Change {
@@ -38,74 +40,70 @@ struct Change {
     ControlRecord record;
 };
 
-// Closes the channel first, so that nothing the close does can replace the
-// code the call reports.
-int CloseAndFail(platform::DeviceHandle& adapter, DWORD error) {
-    adapter.reset();
-    return Fail(error);
-}
-
 // Sends the change through the open channel and stores it.  `old` is the
 // value stored before, which the driver is given back if storing fails.
-int ApplyAndStore(platform::DeviceHandle& adapter, int port, Change change, int old) {
-    if (!SendControlRequest(adapter.get(), change.code, change.record)) return 0;
-    if (WriteSetting(change.place, port, change.record.Value(), kStoredValueSize)) {
-        return 1;
-    }
+CallAnswer ApplyAndStore(const platform::DeviceHandle& adapter, Change change, int old) {
+    if (!SendControlRequest(adapter.get(), change.code, change.record)) return kRefused;
+    if (WritePortSetting(change.place, change.record.Value(), kStoredValueSize)) return {1};
     change.record.SetValue(old);
     SendControlRequest(adapter.get(), change.code, change.record);  // best effort
-    return CloseAndFail(adapter, ERROR_REGISTRY_IO_FAILED);
+    return kStoreFailed;
+}
+
+Change InterfaceChange(const PortResolution& port, int mode) {
+    if (IsTovelserFamily(port.ProductId())) {
+        return {kSetInterfaceTovelser, LocateSetting(port, kSerInterface),
+                ControlRecord(RecordLayout::kValueFirst, port.Channel(), mode)};
+    }
+    return {kSetInterfaceMode, LocateSetting(port, kInterfaceMode),
+            ControlRecord(RecordLayout::kChannelFirst, port.Channel(),
+                          TranslateInterfaceCode(mode))};
 }
 
 // PoSetInterface past its argument check: the channel is opened before the
 // old value is read, and the capability rules are applied in between.
-int SetInterface(int port, int mode) {
-    const int product = LookupProductId(port);
-    int channel = kNoChannel;
-    platform::DeviceHandle adapter = OpenAdapterChannel(port, channel);
-    if (!adapter) return 0;
+CallAnswer SetInterface(int com, int mode) {
+    const PortResolution port = PortResolution::Resolve(com, Purpose::kChange);
+    const platform::DeviceHandle adapter = OpenAdapterChannel(port);
+    if (!adapter) return kRefused;
 
-    const int capability = CapabilityCode(product);
-    if (capability == kNoModeZeroCapability && mode == 0) return 0;
-    if (capability == kModeZeroOnlyCapability) return mode == 0 ? 1 : 0;
+    const int capability = CapabilityCode(port.ProductId());
+    if (capability == kNoModeZeroCapability && mode == 0) return kRefused;
+    if (capability == kModeZeroOnlyCapability) return {mode == 0 ? 1 : 0};
 
-    const Change change =
-        IsTovelserFamily(product)
-            ? Change{kSetInterfaceTovelser, LocateSetting(product, kSerInterface),
-                     ControlRecord(RecordLayout::kValueFirst, channel, mode)}
-            : Change{kSetInterfaceMode, LocateSetting(product, kInterfaceMode),
-                     ControlRecord(RecordLayout::kChannelFirst, channel,
-                                   TranslateInterfaceCode(mode))};
-    const int old = ReadSetting(change.place, port);
-    if (old == kNotStored) return CloseAndFail(adapter, ERROR_REGISTRY_IO_FAILED);
-    return ApplyAndStore(adapter, port, change, old);
+    const Change change = InterfaceChange(port, mode);
+    const SettingRead old = ReadPortSetting(change.place);
+    if (old.value == kNotStored) return kStoreFailed;
+    return ApplyAndStore(adapter, change, old.value);
 }
 
 // The sequence shared by the fast-flush, transmit-mode and FIFO calls,
 // which tovelser-family adapters do not have: the old value is read before
 // the channel is opened.
-int SetSwitchOption(int port, int value, const char* valueName, DWORD code) {
-    if (!IsValidComNumber(port) || value < 0 || value > 1) return Fail(ERROR_INVALID_PARAMETER);
-    const int product = LookupProductId(port);
-    if (IsTovelserFamily(product)) return 0;
+CallAnswer SetSwitchOption(int com, int value, const char* valueName, DWORD code) {
+    if (!IsValidComNumber(com) || value < 0 || value > 1) return kBadArgument;
+    const PortResolution port = PortResolution::Resolve(com, Purpose::kChange);
+    if (IsTovelserFamily(port.ProductId())) return kRefused;
 
-    const SettingPlace place = LocateSetting(product, valueName);
-    const int old = ReadSetting(place, port);
-    if (old == kNotStored) return Fail(ERROR_REGISTRY_IO_FAILED);
+    const SettingPlace place = LocateSetting(port, valueName);
+    const SettingRead old = ReadPortSetting(place);
+    if (old.value == kNotStored) return kStoreFailed;
 
-    int channel = kNoChannel;
-    platform::DeviceHandle adapter = OpenAdapterChannel(port, channel);
-    if (!adapter) return 0;
-    const Change change{code, place, ControlRecord(RecordLayout::kChannelFirst, channel, value)};
-    return ApplyAndStore(adapter, port, change, old);
+    const platform::DeviceHandle adapter = OpenAdapterChannel(port);
+    if (!adapter) return kRefused;
+    return ApplyAndStore(adapter,
+                         {code, place, ControlRecord(RecordLayout::kChannelFirst, port.Channel(),
+                                                     value)},
+                         old.value);
 }
 
 // Keeps exceptions (only allocation failures can occur) from crossing the
 // exported boundary; such a call fails without an error code of its own.
+// The answer's code is set once the call has released everything.
 template <typename Call>
 int Guarded(Call call) noexcept {
     try {
-        return call();
+        return Report(call());
     } catch (...) {
         return 0;
     }
@@ -122,7 +120,7 @@ extern "C" {
 PORTOPT_API int PORTOPT_CALL PoSetInterface(int port, int mode) {
     return Guarded([=] {
         if (!portopt::IsValidComNumber(port) || mode < 0 || mode > portopt::kMaxInterfaceMode) {
-            return portopt::Fail(ERROR_INVALID_PARAMETER);
+            return portopt::kBadArgument;
         }
         return portopt::SetInterface(port, mode);
     });

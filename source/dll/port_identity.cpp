@@ -1,4 +1,4 @@
-// The port match and the product-ID lookup: which adapter carries a COM
+// The port match and the adapter's product ID: which adapter carries a COM
 // number, and what its product ID says about the driver family and model.
 #include "port_identity.h"
 
@@ -18,19 +18,6 @@ constexpr int kTovelserFamilyMask = 0xFF00;
 constexpr int kTovelserFamilyId = 0x1100;
 constexpr int kCapabilityMask = 0x00F0;
 constexpr std::uint32_t kProductIdMask = 0xFFFF;
-
-int ScanForProductId(HDEVINFO ports, HDEVINFO allDevices, int port) {
-    SP_DEVINFO_DATA device = platform::NewDeviceRecord();
-    for (DWORD index = 0; platform::EnumDevice(ports, index, device); ++index) {
-        int channel = kNoChannel;
-        const std::optional<PortMatch> match = MatchPort(ports, device, port, channel);
-        if (!match) continue;
-        const std::optional<std::string> adapterId = AdapterInstanceId(allDevices, *match);
-        if (!adapterId) continue;
-        return ProductIdOf(*adapterId);
-    }
-    return kNoMatchingPort;
-}
 
 }  // namespace
 
@@ -54,17 +41,6 @@ std::optional<std::string> AdapterInstanceId(HDEVINFO allDevices, const PortMatc
     return platform::ReadDeviceInstanceId(allDevices, adapter, kInstanceIdBufferSize);
 }
 
-std::optional<PortMatch> MatchPort(HDEVINFO list, SP_DEVINFO_DATA& device, int port,
-                                   int& channel) {
-    try {
-        const std::optional<std::string> name = platform::ReadFriendlyName(list, device);
-        if (!name || ParseFriendlyName(*name, channel) != port) return std::nullopt;
-        return MatchParent(device.DevInst);
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
-}
-
 std::optional<PortMatch> MatchParent(DEVINST node) {
     try {
         const std::optional<ULONG> status = platform::ReadDevNodeStatus(node);
@@ -80,21 +56,6 @@ std::optional<PortMatch> MatchParent(DEVINST node) {
         return PortMatch{*parent, std::move(*parentId)};
     } catch (const std::bad_alloc&) {
         return std::nullopt;
-    }
-}
-
-int LookupProductId(int port) {
-    try {
-        const platform::DeviceList ports = platform::GetDeviceList(
-            &platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
-        if (!ports) return kNoDeviceLists;
-        const platform::DeviceList allDevices =
-            platform::GetDeviceList(nullptr, platform::kPresentInterfacesAnyClass);
-        if (!allDevices) return kNoDeviceLists;
-        return ScanForProductId(ports.get(), allDevices.get(), port);
-    } catch (const std::bad_alloc&) {
-        // Treated like lists that cannot be built: not resolved.
-        return kNoDeviceLists;
     }
 }
 

@@ -47,15 +47,10 @@ struct PortMatch {
     std::string parentInstanceId;
 };
 
-// The port match: device `device` of `list` carries COM `port` when its
-// friendly name reads and parses to `port`, its status flags are not 13,
-// and its parent and the parent's instance ID can be read.  `channel`
-// receives the channel index whenever a friendly name was parsed.
-std::optional<PortMatch> MatchPort(HDEVINFO list, SP_DEVINFO_DATA& device, int port,
-                                   int& channel);
-
-// The tests of the port match after the name: the node's status flags are
-// not 13, and its parent and the parent's instance ID can be read.
+// The port match: a device carries COM `port` when its friendly name reads
+// and parses to `port` (the caller's test), and then, tested here, its
+// node's status flags are not 13 and its parent and the parent's instance
+// ID can be read.
 std::optional<PortMatch> MatchParent(DEVINST node);
 
 // The matched adapter's instance ID as `allDevices` reads it back once the
@@ -64,11 +59,6 @@ std::optional<std::string> AdapterInstanceId(HDEVINFO allDevices, const PortMatc
 
 // The product ID an adapter's instance ID yields: its identity's low 16 bits.
 int ProductIdOf(std::string_view adapterInstanceId);
-
-// The product ID of the adapter behind COM `port`: -1 when no present port
-// passes the match, 0 when the device lists cannot be built or the
-// adapter's instance ID yields no product.
-int LookupProductId(int port);
 
 }  // namespace portopt
 

@@ -84,13 +84,16 @@ class Store {
 public:
     explicit Store(const DeviceTree& tree) : tree_(tree) {}
 
-    int Read(int port, int productId, Setting setting) {
+    // `resolved` is the port the product was looked up on, whose key alone
+    // holds the per-port values; without one, the first port whose name
+    // carries the COM number and whose value reads.
+    int Read(int port, int productId, const PortDevice* resolved, Setting setting) {
         const char* switchKey = SwitchKeyPath(productId);
         if (Switch(switchKey) != 0) {
             const auto& table = Table(switchKey, setting);
             return table ? TableValue(*table, port) : kNotStored;
         }
-        if (!tree_.portsListBuilt) return kNotStored;
+        if (resolved) return PerPortValue(resolved->values[setting]);
         for (const PortDevice& device : tree_.devices) {
             if (device.comNumber == port && device.values[setting]) {
                 return PerPortValue(device.values[setting]);
@@ -132,9 +135,10 @@ const PortDevice* ResolvedDevice(const DeviceTree& tree, int port) {
 
 PortAnswers Answer(const DeviceTree& tree, Store& store, int port) {
     PortAnswers answers;
+    const PortDevice* device = ResolvedDevice(tree, port);
     if (!tree.portsListBuilt || !tree.allDevicesBuilt) {
         answers.productId = kNoDeviceLists;
-    } else if (const PortDevice* device = ResolvedDevice(tree, port)) {
+    } else if (device) {
         answers.adapterId = *device->adapterId;
         answers.identity = ParseInstanceId(answers.adapterId);
         answers.productId = ProductIdOf(answers.adapterId);
@@ -147,13 +151,13 @@ PortAnswers Answer(const DeviceTree& tree, Store& store, int port) {
     answers.tovelser = IsTovelserFamily(product);
     if (answers.tovelser) {
         // This family has only the interface mode, stored as the calls number it.
-        answers.interfaceMode = store.Read(port, product, kSer);
+        answers.interfaceMode = store.Read(port, product, device, kSer);
         return answers;
     }
-    answers.interfaceMode = TranslateInterfaceCode(store.Read(port, product, kMode));
-    answers.fastFlush = store.Read(port, product, kFlush);
-    answers.txMode = store.Read(port, product, kTx);
-    const int disableFifo = store.Read(port, product, kFifo);
+    answers.interfaceMode = TranslateInterfaceCode(store.Read(port, product, device, kMode));
+    answers.fastFlush = store.Read(port, product, device, kFlush);
+    answers.txMode = store.Read(port, product, device, kTx);
+    const int disableFifo = store.Read(port, product, device, kFifo);
     answers.uartFifo = disableFifo == 0 ? 1 : 0;
     answers.fifoStored = disableFifo != kNotStored;
     return answers;

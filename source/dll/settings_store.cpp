@@ -5,6 +5,7 @@
 
 #include "device_setup.h"
 #include "port_identity.h"
+#include "port_resolution.h"
 #include "store_layouts.h"
 #include "table_lock.h"
 
@@ -39,42 +40,39 @@ std::uint32_t ReadSwitchAt(const char* switchKey) {
     }
 }
 
-SettingPlace LocateSetting(int productId, const char* name) {
-    return {productId, name, ReadFixComFunc(productId) != 0};
+SettingPlace LocateSetting(const PortResolution& port, const char* name) {
+    const int product = port.ProductId();
+    return {port.Port(), product, name, ReadFixComFunc(product) != 0, &port.Keys()};
 }
 
-int ReadSetting(const SettingPlace& place, int port) {
+SettingRead ReadPortSetting(const SettingPlace& place) {
     try {
         if (place.sharedTable) {
-            return ReadTableSetting(SwitchKeyPath(place.productId), port, place.valueName);
+            return ReadTableSetting(SwitchKeyPath(place.productId), place.port, place.valueName);
         }
-        return ReadPerPortSetting(port, place.valueName);
+        return ReadPerPortSetting(*place.keys, place.valueName);
     } catch (const std::bad_alloc&) {
-        return kNotStored;
+        return {};
     }
 }
 
-bool WriteSetting(const SettingPlace& place, int port, std::int32_t value, DWORD size) {
+bool WritePortSetting(const SettingPlace& place, std::int32_t value, DWORD size) {
     // The value provides four bytes; never write more than it has.
     if (size > kMaxValueSize) return false;
     try {
         if (place.sharedTable) {
-            const TableLock lock(place.productId);  // whole-table rewrite: one writer at a time
-            return WriteTableSetting(SwitchKeyPath(place.productId), port, place.valueName, value);
+            // Whole-table rewrite: one writer at a time.  Going on while
+            // another writer still holds the lock could undo its update, so
+            // a wait that runs out counts as a table that cannot be written.
+            const TableLock lock(place.productId);
+            if (lock.TimedOut()) return false;
+            return WriteTableSetting(SwitchKeyPath(place.productId), place.port, place.valueName,
+                                     value);
         }
-        return WritePerPortSetting(port, place.valueName, value, size);
+        return WritePerPortSetting(*place.keys, place.valueName, value, size);
     } catch (const std::bad_alloc&) {
         return false;
     }
-}
-
-// LookupProductId and LocateSetting catch their own allocation failures.
-int ReadPortSetting(int port, const char* name) {
-    return ReadSetting(LocateSetting(LookupProductId(port), name), port);
-}
-
-bool WritePortSetting(int port, const char* name, std::int32_t value, DWORD size) {
-    return WriteSetting(LocateSetting(LookupProductId(port), name), port, value, size);
 }
 
 }  // namespace portopt

@@ -10,6 +10,9 @@
 
 namespace portopt {
 
+class PortResolution;
+struct PortKeys;
+
 // Value names of the settings.
 inline constexpr const char* kSerInterface = "SerInterface";    // tovelser family
 inline constexpr const char* kInterfaceMode = "InterfaceMode";  // other adapters
@@ -32,30 +35,37 @@ std::uint32_t ReadFixComFunc(int productId);
 // The same, for the switch key at `switchKey`.
 std::uint32_t ReadSwitchAt(const char* switchKey);
 
-// Where one setting lives: the driver family (by product ID), the value
-// name and the layout the family's switch selects.  A change call decides
-// it once and reads and writes that same place, so that a platform call
-// failing half-way can never send its write to another family's table or
-// to the port's hardware key instead of the table.
+// Where one setting of the resolved port lives: the driver family (by
+// product ID), the value name, the layout the family's switch selects and,
+// for per-port values, the resolved port's hardware key.  A call decides it
+// once and reads and writes that same place, so that a platform call
+// failing half-way can never send its write to another family's table, to
+// the port's hardware key instead of the table, or to another port.
 struct SettingPlace {
+    int port;
     int productId;
     const char* valueName;
     bool sharedTable;
+    const PortKeys* keys;  // the resolution's, alive for the call
 };
 
-// Reads the switch of the product's family to decide the layout.
-SettingPlace LocateSetting(int productId, const char* name);
+// Reads the switch of the resolved product's family to decide the layout.
+SettingPlace LocateSetting(const PortResolution& port, const char* name);
 
-// The setting of COM `port` at `place`, or -1 when not stored or unreadable.
-int ReadSetting(const SettingPlace& place, int port);
+// A setting as the store read it: the value, or -1.  `absent` says that the
+// store holds no value for the port (a table byte 0xFF, no per-port value,
+// or the value -1), which the calls report as ERROR_FILE_NOT_FOUND once
+// they have released their lists; -1 without it means unreadable.
+struct SettingRead {
+    int value = kNotStored;
+    bool absent = false;
+};
+
+SettingRead ReadPortSetting(const SettingPlace& place);
 
 // Stores `value` at `place` (`size` little-endian bytes per port, the low
 // byte in a shared table) and nowhere else.  True when stored.
-bool WriteSetting(const SettingPlace& place, int port, std::int32_t value, DWORD size);
-
-// The same, deciding the place from the port's current product ID.
-int ReadPortSetting(int port, const char* name);
-bool WritePortSetting(int port, const char* name, std::int32_t value, DWORD size);
+bool WritePortSetting(const SettingPlace& place, std::int32_t value, DWORD size);
 
 }  // namespace portopt
 

@@ -39,12 +39,11 @@ int TableValue(const std::vector<std::uint8_t>& table, int port) {
     return table[index];
 }
 
-int ReadTableSetting(const char* switchKey, int port, const char* name) {
+SettingRead ReadTableSetting(const char* switchKey, int port, const char* name) {
     const auto table = ReadStoredTable(switchKey, name);
-    if (!table) return kNotStored;
+    if (!table) return {};
     const int value = TableValue(*table, port);
-    if (value == kNotStored) SetLastError(ERROR_FILE_NOT_FOUND);
-    return value;
+    return {value, value == kNotStored};
 }
 
 bool WriteTableSetting(const char* switchKey, int port, const char* name, std::int32_t value) {

@@ -8,9 +8,12 @@
 #include <optional>
 #include <vector>
 
+#include "settings_store.h"
 #include "win32.h"
 
 namespace portopt {
+
+struct PortKeys;
 
 // Up to the first four bytes as a little-endian number; missing high bytes
 // are zero.
@@ -23,7 +26,7 @@ inline std::uint32_t LittleEndianPrefix(const std::vector<std::uint8_t>& bytes) 
 }
 
 // Shared-table layout, in the switch key at `switchKey`.
-int ReadTableSetting(const char* switchKey, int port, const char* name);
+SettingRead ReadTableSetting(const char* switchKey, int port, const char* name);
 // The whole stored table (the bytes the read returned); nullopt when the
 // key or the value cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, const char* name);
@@ -32,16 +35,16 @@ std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, 
 int TableValue(const std::vector<std::uint8_t>& table, int port);
 bool WriteTableSetting(const char* switchKey, int port, const char* name, std::int32_t value);
 
-// Per-port layout, in the hardware key of the first port that carries
-// the COM number.
-int ReadPerPortSetting(int port, const char* name);
+// Per-port layout, in the hardware keys of `keys`: the reader takes the
+// first whose value reads, the writer the first key.
+SettingRead ReadPerPortSetting(const PortKeys& keys, const char* name);
 // The first four bytes of a port's value in its open hardware key, as a
 // little-endian number; nullopt when the value cannot be read.
 std::optional<std::uint32_t> ReadHardwareValue(HKEY key, const char* name);
 // What the per-port reader answers for the value found: -1 when none was
 // found or it holds -1.
 int PerPortValue(std::optional<std::uint32_t> found);
-bool WritePerPortSetting(int port, const char* name, std::int32_t value, DWORD size);
+bool WritePerPortSetting(const PortKeys& keys, const char* name, std::int32_t value, DWORD size);
 
 }  // namespace portopt
 

@@ -62,10 +62,7 @@ platform::MutexHandle OpenTableMutex(const char* name) {
 
 // A wait that ends with the mutex owned; an abandoned mutex is owned too
 // (its last owner died, and the table it left is still a whole table).
-bool Acquire(HANDLE mutex, DWORD waitMs) {
-    const DWORD result = WaitForSingleObject(mutex, waitMs);
-    return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-}
+bool Owned(DWORD waitResult) { return waitResult == WAIT_OBJECT_0 || waitResult == WAIT_ABANDONED; }
 
 }  // namespace
 
@@ -76,7 +73,10 @@ TableLock::TableLock(int productId, DWORD waitMs) {
     } catch (...) {
         return;
     }
-    held_ = mutex_ && Acquire(mutex_.get(), waitMs);
+    if (!mutex_) return;
+    const DWORD result = WaitForSingleObject(mutex_.get(), waitMs);
+    held_ = Owned(result);
+    timedOut_ = result == WAIT_TIMEOUT;
 }
 
 TableLock::~TableLock() {

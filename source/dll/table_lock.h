@@ -16,7 +16,7 @@ inline constexpr const char* kKarbendTableMutex = "portopt.KARBEND.FixComFunc";
 
 // How long an update waits for another holder of the lock.  An update takes
 // milliseconds; a holder that keeps the lock longer is hung or suspended,
-// and the update goes on without it rather than hang its caller too.
+// and the update gives up rather than hang its caller too.
 inline constexpr DWORD kTableLockWaitMs = 5000;
 
 // Holds the table mutex of the product's driver family from construction to
@@ -24,8 +24,9 @@ inline constexpr DWORD kTableLockWaitMs = 5000;
 // existing mutex is opened with only the rights a waiter needs, and a new
 // one is created with a descriptor that gives Administrators and SYSTEM
 // full access.  Only where the Global namespace is not available does the
-// lock fall back to "Local\".  When no mutex can be had, or the wait runs
-// out, the update goes on unlocked, as it would without this lock.
+// lock fall back to "Local\".  When no mutex can be had at all, the update
+// goes on unlocked, as it would without this lock; when the wait runs out,
+// another writer still holds the lock and the update must not go on.
 class TableLock {
 public:
     explicit TableLock(int productId, DWORD waitMs = kTableLockWaitMs);
@@ -35,10 +36,13 @@ public:
     TableLock& operator=(const TableLock&) = delete;
 
     bool Held() const { return held_; }
+    // The mutex was had, but its holder kept it past the wait.
+    bool TimedOut() const { return timedOut_; }
 
 private:
     platform::MutexHandle mutex_;
     bool held_ = false;
+    bool timedOut_ = false;
 };
 
 }  // namespace portopt

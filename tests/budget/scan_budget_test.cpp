@@ -1,10 +1,9 @@
 // Every exported call resolves its port again from the device tree, and
-// does so a fixed number of times: a query resolves it itself and again in
-// the store (per-port values search the ports once more), a change resolves
-// it itself, decides there where its setting lives, opens the adapter's
-// channel, and reads and writes that one place (per-port values search the
-// ports once for each).  These tests hold each call to that many lists and scans, check
-// that every scan stops at the port it is looking for, and that the cost
+// does so once: one walk of the ports list that stops at the port it asks
+// for, and at most one all-devices list, built once a port has passed the
+// port match.  What the call reads, sends and stores comes from that one
+// walk.  These tests hold each call to that many lists and scans, check
+// that the walk stops at the port it is looking for, and that the cost
 // grows linearly with the number of ports present.
 #include <gtest/gtest.h>
 
@@ -37,10 +36,10 @@ struct Budget {
 };
 
 constexpr Budget kBudgets[] = {
-    {CallKind::kQuery, StoreLayout::kPerPort, 5, 3, 2},
-    {CallKind::kQuery, StoreLayout::kSharedTables, 4, 2, 2},
-    {CallKind::kChange, StoreLayout::kPerPort, 6, 4, 3},
-    {CallKind::kChange, StoreLayout::kSharedTables, 4, 2, 3},
+    {CallKind::kQuery, StoreLayout::kPerPort, 2, 1, 2},
+    {CallKind::kQuery, StoreLayout::kSharedTables, 2, 1, 2},
+    {CallKind::kChange, StoreLayout::kPerPort, 2, 1, 3},
+    {CallKind::kChange, StoreLayout::kSharedTables, 2, 1, 3},
 };
 
 ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {

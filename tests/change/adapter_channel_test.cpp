@@ -1,16 +1,24 @@
-// Which adapter OpenAdapterChannel opens for a COM number, and which
+// Which adapter a change's resolution opens for a COM number, and which
 // channel index it reports.
 #include <gtest/gtest.h>
 
 #include "adapter_channel.h"
 #include "change_rig.h"
+#include "one_step.h"
 #include "port_identity.h"
+#include "port_resolution.h"
 #include "settings_store.h"
 
 namespace change_test {
 namespace {
 
-using portopt::OpenAdapterChannel;
+// Resolves COM `port` as a change does and opens its adapter's channel;
+// `channel` receives the resolved port's channel index.
+platform::DeviceHandle OpenAdapterChannel(int port, int& channel) {
+    const auto resolved = portopt::PortResolution::Resolve(port, portopt::Purpose::kChange);
+    channel = resolved.Channel();
+    return portopt::OpenAdapterChannel(resolved);
+}
 
 constexpr char kSecondAdapter[] = "USB\\VID_1A2B&PID_2202\\7&9";
 
@@ -71,15 +79,16 @@ TEST_F(AdapterChannel, FailedDetailSizeQuerySkipsTheAdapter) {
     EXPECT_EQ(simwin::Calls("LocalAlloc"), 1);
 }
 
-TEST_F(AdapterChannel, ChannelIsWrittenByEveryParsedNameAndOnlyThen) {
+TEST_F(AdapterChannel, NoChannelWithoutAResolvedPort) {
     int channel = 99;
     EXPECT_FALSE(OpenAdapterChannel(7, channel));
-    EXPECT_EQ(channel, 99) << "no port, no name parsed";
+    EXPECT_EQ(channel, -1) << "no port";
 
     AddAdapter(kPlainAdapter, Layout::kPerPort);
     AddPort(kPlainAdapter, "Serial Adapter Port 4 (COM5)");
     EXPECT_FALSE(OpenAdapterChannel(7, channel));
-    EXPECT_EQ(channel, 3) << "the last parsed name wrote it, though it did not match";
+    EXPECT_EQ(channel, -1) << "a port of another COM number lends it no channel";
+    EXPECT_EQ(simwin::Calls("CreateFileA"), 0);
 }
 
 TEST_F(AdapterChannel, BusyDeviceIsNotOpenedTwice) {
@@ -109,11 +118,11 @@ TEST_F(AdapterChannel, LongestFriendlyNameResolvesEverywhere) {
         const std::string port = AddPort(kPlainAdapter, name);
         StoreSetting(Layout::kPerPort, kPlainAdapter, 7, port, "TxMode", 1);
 
-        EXPECT_EQ(portopt::LookupProductId(7), c.resolves ? 0x2201 : portopt::kNoMatchingPort);
-        EXPECT_EQ(portopt::ReadPortSetting(7, portopt::kTxMode), c.resolves ? 1 : -1);
+        EXPECT_EQ(one_step::LookupProductId(7), c.resolves ? 0x2201 : portopt::kNoMatchingPort);
+        EXPECT_EQ(one_step::ReadPortSetting(7, portopt::kTxMode), c.resolves ? 1 : -1);
         int channel = 99;
         EXPECT_EQ(bool(OpenAdapterChannel(7, channel)), c.resolves);
-        EXPECT_EQ(channel, c.resolves ? 1 : 99);
+        EXPECT_EQ(channel, c.resolves ? 1 : -1);
     }
 }
 

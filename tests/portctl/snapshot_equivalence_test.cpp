@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "one_step.h"
 #include "port_identity.h"
 #include "port_snapshot.h"
 #include "portopt.h"
@@ -17,6 +18,9 @@
 
 namespace portopt {
 namespace {
+
+using one_step::LookupProductId;
+using one_step::ReadPortSetting;
 
 constexpr const char* kSwitchKeys[] = {"SYSTEM\\CurrentControlSet\\Services\\KARBEND\\FixComFunc",
                                        "SYSTEM\\CurrentControlSet\\Services\\tovelser\\FixComFunc"};

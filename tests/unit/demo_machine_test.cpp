@@ -1,6 +1,7 @@
 // The embedded demo machine answers the queries as intended: stored and
 // unstored options in both layouts, both families, a single-port adapter
 // and a port with no adapter.
+#include "one_step.h"
 #include "port_identity.h"
 #include "portopt.h"
 #include "sim_machine_test.h"
@@ -34,7 +35,7 @@ TEST_F(DemoMachine, AnswersEveryKindOfQuery) {
     };
     for (const auto& p : ports) {
         SCOPED_TRACE("COM" + std::to_string(p.port));
-        EXPECT_EQ(LookupProductId(p.port), p.product);
+        EXPECT_EQ(one_step::LookupProductId(p.port), p.product);
         EXPECT_EQ(PoGetInterface(p.port), p.interfaceMode);
         EXPECT_EQ(PoGetFastFlush(p.port), p.fastFlush);
         EXPECT_EQ(PoGetTxMode(p.port), p.txMode);

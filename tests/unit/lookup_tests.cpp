@@ -3,13 +3,14 @@
 #include <string>
 #include <utility>
 
-#include "device_setup.h"
-#include "guids.h"
+#include "one_step.h"
 #include "port_identity.h"
 #include "sim_machine_test.h"
 
 namespace portopt {
 namespace {
+
+using one_step::LookupProductId;
 
 class Lookup : public SimMachineTest {};
 
@@ -117,27 +118,17 @@ TEST_F(Lookup, ScanEndsAtTheFirstEnumerationFailure) {
     EXPECT_EQ(LookupProductId(2), kNoMatchingPort);
 }
 
-TEST_F(Lookup, MatchPortReportsTheChannelOfEveryParsedName) {
+TEST_F(Lookup, ResolutionKeepsTheResolvedPortsChannelAndAdapter) {
     AddAdapter(kKarbendAdapter);
-    AddPort("USB\\PORT\\1", kKarbendAdapter, "Port 4 (COM20)");
-    platform::DeviceList ports = platform::GetDeviceList(&platform::kPortsClassGuid,
-                                                         platform::kPresentInterfacesOfClass);
-    ASSERT_TRUE(ports);
-    SP_DEVINFO_DATA device{};
-    // Find the port among the listed devices (the adapter is listed too).
-    bool matched = false;
-    for (DWORD i = 0; platform::EnumDevice(ports.get(), i, device); ++i) {
-        int channel = 99;
-        auto match = MatchPort(ports.get(), device, 21, channel);
-        EXPECT_FALSE(match);
-        if (channel == 3) {
-            match = MatchPort(ports.get(), device, 20, channel);
-            ASSERT_TRUE(match);
-            EXPECT_EQ(match->parentInstanceId, kKarbendAdapter);
-            matched = true;
-        }
-    }
-    EXPECT_TRUE(matched);
+    AddPort("USB\\PORT\\1", kKarbendAdapter, "Port 1 (COM21)");
+    AddPort("USB\\PORT\\2", kKarbendAdapter, "Port 4 (COM20)");
+    const PortResolution com20 = PortResolution::Resolve(20, Purpose::kQuery);
+    EXPECT_EQ(com20.Channel(), 3);
+    EXPECT_EQ(com20.AdapterId(), kKarbendAdapter);
+    // A port that does not resolve keeps no channel of a port it passed.
+    const PortResolution com22 = PortResolution::Resolve(22, Purpose::kQuery);
+    EXPECT_EQ(com22.Channel(), kNoChannel);
+    EXPECT_EQ(com22.AdapterId(), "");
 }
 
 }  // namespace

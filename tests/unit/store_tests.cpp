@@ -2,12 +2,18 @@
 // FixComFunc switch, the shared 256-byte tables and the per-port values.
 #include <string>
 
+#include "one_step.h"
 #include "port_identity.h"
+#include "portopt.h"
 #include "settings_store.h"
 #include "sim_machine_test.h"
 
 namespace portopt {
 namespace {
+
+using one_step::LookupProductId;
+using one_step::ReadPortSetting;
+using one_step::WritePortSetting;
 
 constexpr const char* kPortA = "USB\\PORT\\A";
 constexpr const char* kPortB = "USB\\PORT\\B";
@@ -182,10 +188,14 @@ TEST_F(Store, PerPortMissingOrMinusOneIsNotStored) {
 
 TEST_F(Store, NotFoundCodeSurvivesTheListRelease) {
     // Releasing a list may change the last-error code (SetupAPI clears it
-    // on success); the lookup releases two lists, the store the third.
-    simwin::FailAt("SetupDiDestroyDeviceInfoList", 3, ERROR_GEN_FAILURE);
-    EXPECT_EQ(ReadPortSetting(3, kFastFlush), kNotStored);
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    // on success, or sets its own on failure); a query releases the ports
+    // and the all-devices list after reading, and reports "no value" last.
+    for (int list : {1, 2}) {
+        simwin::FailAt("SetupDiDestroyDeviceInfoList", list, ERROR_GEN_FAILURE);
+        EXPECT_EQ(PoGetFastFlush(3), kNotStored);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND)) << "list " << list;
+        simwin::ClearFaults();
+    }
 }
 
 TEST_F(Store, PerPortValuesOfOtherLengths) {
@@ -205,17 +215,37 @@ TEST_F(Store, PerPortValuesOfOtherLengths) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
-TEST_F(Store, PerPortReaderTakesFirstReadableDuplicate) {
-    AddPort("USB\\PORT\\C", kKarbendAdapter, "COM3");
-    SetPortValue("USB\\PORT\\C", kTxMode, simwin::Dword(1));
-    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+// Two ports claim COM 3.  The values live in the key of the port the call
+// resolves (the first that passes the port match), and only there; when
+// none resolves, the reader takes the first claimant whose value reads and
+// the writer the first claimant.
+TEST_F(Store, DuplicateComNumberUsesTheResolvedPortsKey) {
+    constexpr const char* kPortC = "USB\\PORT\\C";
+    AddPort(kPortC, kKarbendAdapter, "COM3");
+    SetPortValue(kPortC, kTxMode, simwin::Dword(1));
+    const auto valueOf = [](const char* port) {
+        const auto value = simwin::GetValue(simwin::HardwareKeyPath(port), kTxMode);
+        return value ? int(value->data.at(0)) : -1;
+    };
 
-    SetPortValue(kPortA, kTxMode, simwin::Dword(0));
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), kNotStored) << "A resolves; its key holds none";
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    ASSERT_TRUE(WritePortSetting(3, kTxMode, 0, 4));
+    EXPECT_EQ(valueOf(kPortA), 0);
+    EXPECT_EQ(valueOf(kPortC), 1);
+
+    simwin::SetStatus(kPortA, 13);  // hidden: C resolves
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+    ASSERT_TRUE(WritePortSetting(3, kTxMode, 2, 4));
+    EXPECT_EQ(valueOf(kPortA), 0);
+    EXPECT_EQ(valueOf(kPortC), 2);
+
+    simwin::SetStatus(kPortC, 13);  // neither resolves: by name alone
     EXPECT_EQ(ReadPortSetting(3, kTxMode), 0);
-
-    // A key that cannot be opened is passed over, too.
-    simwin::RestrictKey(simwin::HardwareKeyPath(kPortA), 0);
-    EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
+    simwin::RestrictKey(simwin::HardwareKeyPath(kPortA), KEY_WRITE);  // unreadable: passed over
+    EXPECT_EQ(ReadPortSetting(3, kTxMode), 2);
+    ASSERT_TRUE(WritePortSetting(3, kTxMode, 3, 4));
+    EXPECT_EQ(valueOf(kPortA), 3);
 }
 
 TEST_F(Store, PerPortNeedsNoParentButSkipsUnreadableNames) {
@@ -239,7 +269,9 @@ TEST_F(Store, PerPortWriterCreatesTheValue) {
     EXPECT_FALSE(WritePortSetting(77, kFastFlush, 1, 4));
 }
 
-TEST_F(Store, PerPortWriterStopsAtTheFirstNameMatch) {
+// The resolved port's key is the only one written, even when it cannot be
+// opened for writing.
+TEST_F(Store, PerPortWriterWritesOnlyTheResolvedPort) {
     AddPort("USB\\PORT\\C", kKarbendAdapter, "COM3");
     simwin::RestrictKey(simwin::HardwareKeyPath(kPortA), KEY_READ);
     EXPECT_FALSE(WritePortSetting(3, kFastFlush, 1, 4));
@@ -263,11 +295,11 @@ TEST_F(Store, WriterNeverWritesMoreThanTheValueHolds) {
 
 TEST_F(Store, PortsListThatCannotBeBuiltSetsNoError) {
     SetPortValue(kPortA, kTxMode, simwin::Dword(1));
-    // The lookup builds two lists first; the third is the store's.
-    simwin::FailAt("SetupDiGetClassDevsA", 3);
+    // The first list is the ports list the call's walk and store share.
+    simwin::FailAt("SetupDiGetClassDevsA", 1);
     EXPECT_EQ(ReadPortSetting(3, kTxMode), kNotStored);
     EXPECT_NE(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-    simwin::FailAt("SetupDiGetClassDevsA", 3);
+    simwin::FailAt("SetupDiGetClassDevsA", 1);
     EXPECT_FALSE(WritePortSetting(3, kTxMode, 0, 4));
     EXPECT_EQ(ReadPortSetting(3, kTxMode), 1);
 }
