@@ -44,6 +44,10 @@ void PauseBeforeCall(const char* operation) {
 
 namespace simwin {
 
+void ShortenWaits(DWORD longestMilliseconds) {
+    detail::Access()->longestWait = longestMilliseconds;
+}
+
 void PauseBefore(const std::string& operation, int microseconds) {
     detail::Access()->pauses[operation] = microseconds;
 }

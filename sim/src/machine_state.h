@@ -111,6 +111,7 @@ struct Machine {
     std::vector<std::string> callOrder;
     std::vector<Fault> faults;
     std::map<std::string, int> pauses;  // microseconds, by operation
+    std::optional<DWORD> longestWait;   // ShortenWaits()
 };
 
 class MachineAccess {

@@ -172,6 +172,9 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
         if (m->files.count(HandleValue(hHandle))) return WAIT_OBJECT_0;
         mutex = MutexFor(*m, hHandle, SYNCHRONIZE);
         if (!mutex) return WAIT_FAILED;
+        if (m->longestWait && dwMilliseconds != INFINITE) {
+            dwMilliseconds = std::min(dwMilliseconds, *m->longestWait);
+        }
     }
     std::unique_lock<std::mutex> lock(mutex->lock);
     if (mutex->owner == std::this_thread::get_id()) {

@@ -219,6 +219,34 @@ TEST_F(ChangeCalls, FailedStoreOnTovelserAdapterRollsBackInValueFirstLayout) {
     EXPECT_EQ(Stored("SerInterface"), 2u);
 }
 
+// A hidden node (status 13) carries the COM number of a live port on the
+// same adapter.  Whichever comes first in the list, a change goes to the
+// live port's channel, is stored in the live port's key and reads back from
+// there; the hidden node's key is left alone.
+TEST_F(ChangeCalls, HiddenNodeSharingTheComNumberIsLeftAlone) {
+    for (bool hiddenFirst : {true, false}) {
+        SCOPED_TRACE(hiddenFirst ? "hidden node first" : "live port first");
+        simwin::Reset();
+        AddAdapter(kPlainAdapter, Layout::kPerPort);
+        std::string hidden, live;
+        if (hiddenFirst) hidden = AddPort(kPlainAdapter, "Serial Adapter Port 1 (COM3)");
+        live = AddPort(kPlainAdapter, "Serial Adapter Port 2 (COM3)");
+        if (!hiddenFirst) hidden = AddPort(kPlainAdapter, "Serial Adapter Port 1 (COM3)");
+        simwin::SetStatus(hidden, 13);
+        for (const std::string& port : {hidden, live}) {
+            StoreSetting(Layout::kPerPort, kPlainAdapter, 3, port, "TxMode", 0);
+        }
+
+        ASSERT_EQ(PoSetTxMode(3, 1), 1);
+        EXPECT_EQ(PoGetTxMode(3), 1);
+        EXPECT_EQ(StoredSetting(Layout::kPerPort, kPlainAdapter, 3, live, "TxMode"), 1u);
+        EXPECT_EQ(StoredSetting(Layout::kPerPort, kPlainAdapter, 3, hidden, "TxMode"), 0u);
+        const auto sent = simwin::Requests(AdapterPath(kPlainAdapter));
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(ChannelFirst(sent[0]).channel, 1) << "the live port's channel";
+    }
+}
+
 // The code a failing change reports is set after the channel is closed, so
 // a close that changes the thread's code cannot replace it.
 TEST_F(ChangeCalls, RegistryFailureCodeOutlivesTheChannelClose) {

@@ -139,10 +139,36 @@ TEST_F(TableLockTest, HungHolderDelaysAnUpdateOnlyForTheWait) {
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(portopt::TableLock(kPlainProduct, 100).Held());
+    const portopt::TableLock waited(kPlainProduct, 100);
+    EXPECT_FALSE(waited.Held());
+    EXPECT_TRUE(waited.TimedOut());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     release = true;
     holder.join();
+}
+
+// A holder that keeps the lock past the wait still owns the table: the
+// update must not go on without it, so the change fails as a store that
+// cannot be written, and the driver is given the old value back.
+TEST_F(TableLockTest, UpdateThatWaitsOutAHolderIsAStoreFailure) {
+    AdaptersForComs(1);
+    std::atomic<bool> holding{false}, release{false};
+    std::thread holder([&] {
+        const portopt::TableLock held(kPlainProduct);
+        holding = true;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    });
+    while (!holding) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    simwin::ShortenWaits(20);
+    SetLastError(0);
+    EXPECT_EQ(PoSetTxMode(1, 1), 0);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_REGISTRY_IO_FAILED));
+    release = true;
+    holder.join();
+    EXPECT_EQ(TableByte(1), 0);
+    const auto accepted = simwin::AcceptedRequests(AdapterPath("USB\\VID_1A2B&PID_2201\\8&1"));
+    ASSERT_EQ(accepted.size(), 2u);
+    EXPECT_EQ(ChannelFirst(accepted[1]).value, 0) << "the old value back";
 }
 
 TEST_F(TableLockTest, FamiliesHaveSeparateLocks) {

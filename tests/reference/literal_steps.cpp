@@ -123,7 +123,10 @@ int ReadPerPort(int port, const char* name) {
     return value;
 }
 
-bool WritePerPort(int port, const char* name, std::int32_t value, DWORD size) {
+// The first port whose name carries the COM number: the one the writer
+// writes.  `write` is called with it; without one, the writer fails.
+template <typename Write>
+bool ForFirstNameMatch(int port, Write write) {
     const platform::DeviceList ports = PortsList();
     if (!ports) return false;
     SP_DEVINFO_DATA device = platform::NewDeviceRecord();
@@ -131,13 +134,19 @@ bool WritePerPort(int port, const char* name, std::int32_t value, DWORD size) {
         int channel = portopt::kNoChannel;
         if (!NameCarries(ports.get(), device, port, channel)) continue;
         Note(&Trace::writer, index);
-        const platform::RegistryKey key = platform::OpenHardwareKey(ports.get(), device, KEY_WRITE);
+        return write(ports.get(), device);
+    }
+    return false;
+}
+
+bool WritePerPort(int port, const char* name, std::int32_t value, DWORD size) {
+    return ForFirstNameMatch(port, [&](HDEVINFO list, SP_DEVINFO_DATA& device) {
+        const platform::RegistryKey key = platform::OpenHardwareKey(list, device, KEY_WRITE);
         if (!key) return false;
         const auto bits = static_cast<std::uint32_t>(value);
         const BYTE bytes[4] = {BYTE(bits), BYTE(bits >> 8), BYTE(bits >> 16), BYTE(bits >> 24)};
         return RegSetValueExA(key.get(), name, 0, REG_DWORD, bytes, size) == ERROR_SUCCESS;
-    }
-    return false;
+    });
 }
 
 }  // namespace
@@ -172,6 +181,22 @@ bool WriteSetting(const Place& place, int port, std::int32_t value) {
 
 int ReadPortSetting(int port, const char* name) {
     return ReadSetting(LocateSetting(LookupProductId(port), name), port);
+}
+
+Trace ProbeSteps(int port, const char* tovelserName, const char* otherName) {
+    Trace trace;
+    Trace* const outer = activeTrace;
+    activeTrace = &trace;
+    const int product = LookupProductId(port);
+    int channel = portopt::kNoChannel;
+    OpenAdapterChannel(port, channel);  // closed again at once
+    const char* name = portopt::IsTovelserFamily(product) ? tovelserName : otherName;
+    if (name && !LocateSetting(product, name).sharedTable) {
+        ReadPerPort(port, name);
+        ForFirstNameMatch(port, [](HDEVINFO, SP_DEVINFO_DATA&) { return true; });
+    }
+    activeTrace = outer;
+    return trace;
 }
 
 }  // namespace literal

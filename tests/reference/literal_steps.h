@@ -28,6 +28,12 @@ int ReadSetting(const Place& place, int port);
 bool WriteSetting(const Place& place, int port, std::int32_t value);
 int ReadPortSetting(int port, const char* name);
 
+// Which port each step would settle on for COM `port`, without changing
+// anything: the lookup, the channel open and, where the setting is a
+// per-port value (`tovelserName` or `otherName` by the product's family,
+// null for none), the reader and the writer.
+Trace ProbeSteps(int port, const char* tovelserName, const char* otherName);
+
 }  // namespace literal
 
 #endif

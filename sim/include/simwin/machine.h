@@ -140,6 +140,10 @@ void ClearFaults();
 // the machine, so that other threads' calls run in between: it widens a
 // window that is otherwise too short to hit (only RegSetValueExA pauses).
 void PauseBefore(const std::string& operation, int microseconds);
+// Every later timed wait (WaitForSingleObject with a timeout other than
+// INFINITE) gives up after at most this long, so that a test can make a
+// call wait out a holder without waiting as long as the call would.
+void ShortenWaits(DWORD longestMilliseconds);
 
 // ---- counters ----
 // How often the named operation was called since the last Reset().
