@@ -7,7 +7,10 @@
 // both store layouts, with the port asked for first, in the middle and
 // last: the time per call, the device lists built, devices read and
 // registry keys opened per call, and the CPU time as a multiple of the
-// floor, one bare scan of the whole ports list on the same machine.
+// floor, one bare scan of the whole ports list on the same machine.  Each
+// of the eight portopt calls is measured twice in the same run: as the
+// library makes it now, resolving its port in one walk, and as it was made
+// before, step by step (the reference the equivalence test holds it to).
 //
 //   portopt_bench [benchmark flags] [--markdown=FILE]
 //
@@ -25,6 +28,7 @@
 
 #include "bare_scan.h"
 #include "exported_calls.h"
+#include "literal_api.h"
 #include "machine_fixture.h"
 #include "port_machine.h"
 #include "scan_counts.h"
@@ -34,14 +38,19 @@ namespace {
 using fixture::StoreLayout;
 using fixture::Target;
 
+// The call as the library makes it now, or as it was made step by step.
+enum class Side { kNow, kBefore };
+
 struct Row {
     std::string name;  // the benchmark's
     std::string call;
+    Side side;
     StoreLayout layout;
     int ports;
     Target target;
     double microseconds = 0;
     double floorMicroseconds = 0;
+    double floorMultiple = 0;
     double lists = 0, enumerated = 0, keys = 0;
 };
 
@@ -75,10 +84,13 @@ void RunCall(benchmark::State& state, const fixture::ExportedCall* call, Row row
     fixture::BuildPortMachine(*machine, row.ports, row.layout);
     const int com = fixture::TargetCom(row.ports, row.target);
 
+    const fixture::PortoptApi& portopt =
+        row.side == Side::kNow ? machine->Portopt() : literal::Api();
+
     const fixture::ScanCounts before = fixture::CountsSoFar();
     const double start = CpuMicroseconds();
     for (auto _ : state) {
-        if (!call->invoke(*machine, com, row.ports)) {
+        if (!call->call(portopt, machine->Comlist(), com, row.ports)) {
             state.SkipWithError("the call did not do its work");
             return;
         }
@@ -89,6 +101,7 @@ void RunCall(benchmark::State& state, const fixture::ExportedCall* call, Row row
     const double runs = double(state.iterations());
     row.microseconds = elapsed / runs;
     row.floorMicroseconds = FloorMicroseconds(state.iterations());
+    row.floorMultiple = row.microseconds / row.floorMicroseconds;
     row.lists = cost.lists / runs;
     row.enumerated = cost.enumerated / runs;
     row.keys = cost.keys / runs;
@@ -146,29 +159,51 @@ void RegisterAll() {
                     const bool listing = call.kind == fixture::CallKind::kListing;
                     if (listing && layout != StoreLayout::kPerPort) continue;
                     if (target != Target::kFirst && (ports == 1 || listing)) continue;
-                    const std::string name = std::string(call.name) + "/" +
-                                             fixture::LayoutName(layout) + "/ports:" +
-                                             std::to_string(ports) + "/" + fixture::TargetName(target);
-                    benchmark::RegisterBenchmark(name.c_str(), RunCall, &call,
-                                                 Row{name, call.name, layout, ports, target});
+                    for (Side side : {Side::kNow, Side::kBefore}) {
+                        // The lister did not change.
+                        if (listing && side == Side::kBefore) continue;
+                        const std::string name =
+                            std::string(side == Side::kNow ? "" : "before/") + call.name + "/" +
+                            fixture::LayoutName(layout) + "/ports:" + std::to_string(ports) + "/" +
+                            fixture::TargetName(target);
+                        benchmark::RegisterBenchmark(
+                            name.c_str(), RunCall, &call,
+                            Row{name, call.name, side, layout, ports, target});
+                    }
                 }
             }
         }
     }
 }
 
-const Row* FindRow(const std::string& call, StoreLayout layout, int ports, Target target) {
+const Row* FindRow(const std::string& call, Side side, StoreLayout layout, int ports,
+                   Target target) {
     for (const auto& [name, row] : rows) {
-        if (row.call == call && row.layout == layout && row.ports == ports && row.target == target)
+        if (row.call == call && row.side == side && row.layout == layout && row.ports == ports &&
+            row.target == target)
             return &row;
     }
     return nullptr;
 }
 
-// One table per layout: a row per call and port asked for, a column per
-// machine size holding "CPU time in us (multiple of the floor, devices
-// read)"; the lists and keys of a call do not depend on the machine.  The
-// listing, which reads no setting, is in the first table.
+// "before -> now" of one figure, or the figure alone where the call did not
+// change.
+std::string BeforeNow(const Row* before, const Row& now, double Row::*figure, const char* format) {
+    char buffer[64];
+    std::string text;
+    if (before) {
+        std::snprintf(buffer, sizeof buffer, format, before->*figure);
+        text = std::string(buffer) + " → ";
+    }
+    std::snprintf(buffer, sizeof buffer, format, now.*figure);
+    return text + buffer;
+}
+
+// One table per layout: a row per call and port asked for, with its lists
+// and keys (which do not depend on the machine), and a column per machine
+// size holding "CPU time in us (multiple of the floor, devices read)",
+// each as "before → now".  The listing, which reads no setting and did not
+// change, is in the first table.
 void WriteMarkdown(std::FILE* out) {
     for (StoreLayout layout : {StoreLayout::kPerPort, StoreLayout::kSharedTables}) {
         std::fprintf(out, "\n#### %s layout\n\n| Call | Port asked for | Lists | Keys opened |",
@@ -179,20 +214,27 @@ void WriteMarkdown(std::FILE* out) {
         std::fprintf(out, "\n");
         for (const fixture::ExportedCall& call : fixture::ExportedCalls()) {
             for (Target target : {Target::kFirst, Target::kMiddle, Target::kLast}) {
-                const Row* any = FindRow(call.name, layout, kPorts[std::size(kPorts) - 1], target);
+                const int largest = kPorts[std::size(kPorts) - 1];
+                const Row* any = FindRow(call.name, Side::kNow, layout, largest, target);
                 if (!any) continue;
+                const Row* anyBefore = FindRow(call.name, Side::kBefore, layout, largest, target);
                 const bool listing = call.kind == fixture::CallKind::kListing;
-                std::fprintf(out, "| `%s` | %s | %.0f | %s |", call.name,
-                             listing ? "(all)" : fixture::TargetName(target), any->lists,
-                             listing ? "one per port" : std::to_string(int(any->keys)).c_str());
+                std::fprintf(out, "| `%s` | %s | %s | %s |", call.name,
+                             listing ? "(all)" : fixture::TargetName(target),
+                             BeforeNow(anyBefore, *any, &Row::lists, "%.0f").c_str(),
+                             listing ? "one per port"
+                                     : BeforeNow(anyBefore, *any, &Row::keys, "%.0f").c_str());
                 for (int ports : kPorts) {
-                    const Row* r = FindRow(call.name, layout, ports, target);
+                    const Row* r = FindRow(call.name, Side::kNow, layout, ports, target);
                     if (!r) {
                         std::fprintf(out, " - |");  // one port is first, middle and last
                         continue;
                     }
-                    std::fprintf(out, " %.1f (%.1fx, %.0f) |", r->microseconds,
-                                 r->microseconds / r->floorMicroseconds, r->enumerated);
+                    const Row* b = FindRow(call.name, Side::kBefore, layout, ports, target);
+                    std::fprintf(out, " %s (%s, %s) |",
+                                 BeforeNow(b, *r, &Row::microseconds, "%.1f").c_str(),
+                                 BeforeNow(b, *r, &Row::floorMultiple, "%.1fx").c_str(),
+                                 BeforeNow(b, *r, &Row::enumerated, "%.0f").c_str());
                 }
                 std::fprintf(out, "\n");
             }
