@@ -256,10 +256,67 @@ std::string DevicePathOf(const char* id) {
     return detail->DevicePath;
 }
 
+HANDLE Open(const char* path) {
+    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 std::string OpenDevice(const char* path) {
     DeviceHandle handle;
-    return CALL(*handle.out() = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return CALL(*handle.out() = Open(path));
+}
+
+// ---- device control requests to the adapter's driver ----
+
+// The machine the probes run on, for the driver's side of a request.
+fixture::MachineFixture* probed = nullptr;
+
+constexpr DWORD kSetTxMode = 0x0404201C;
+constexpr DWORD kInvalidFunction = 1;  // ERROR_INVALID_FUNCTION
+const BYTE kRecord[8] = {1, 0, 0, 0, 1, 0, 0, 0};
+
+// What the adapter's driver received from its `before`-th request on.
+std::string Received(std::size_t before) {
+    const std::vector<fixture::ControlRequest> requests = probed->Requests(kAdapter);
+    std::string r = " driver got:";
+    for (std::size_t i = before; i < requests.size(); ++i) {
+        r += " " + Hex(requests[i].code) + " " + Text(requests[i].input.data(), requests[i].input.size());
+    }
+    return r;
+}
+
+// `count` requests on one open handle, the driver refusing with `refusal`
+// (0: never) after accepting `acceptFirst`; an output buffer of `outSize`.
+std::string Requests(DWORD refusal, int acceptFirst, int count, const BYTE* in, DWORD inSize,
+                     DWORD outSize = 0) {
+    probed->RefuseRequests(kAdapter, refusal, acceptFirst);
+    DeviceHandle handle(Open(DevicePathOf(kAdapter).c_str()));
+    const std::size_t before = probed->Requests(kAdapter).size();
+    std::string r;
+    for (int i = 0; i < count; ++i) {
+        BYTE out[8];
+        std::memset(out, 0xCD, sizeof out);
+        DWORD returned = kUntouchedSize;
+        r += (i ? " then " : "") + CALL(DeviceIoControl(handle.get(), kSetTxMode, const_cast<BYTE*>(in),
+                                                        inSize, outSize ? out : nullptr, outSize,
+                                                        &returned, nullptr));
+        r += Size("returned", returned) + (outSize ? " out=" + Text(out, outSize) : "");
+    }
+    probed->RefuseRequests(kAdapter, 0);
+    return r + Received(before);
+}
+
+std::string OpenTwice() {
+    DeviceHandle first(Open(DevicePathOf(kAdapter).c_str()));
+    return OpenDevice(DevicePathOf(kAdapter).c_str());
+}
+
+std::string RequestOnClosedHandle() {
+    HANDLE closed = DeviceHandle(Open(DevicePathOf(kAdapter).c_str())).get();
+    DWORD returned = kUntouchedSize;
+    std::string r = CALL(DeviceIoControl(closed, kSetTxMode, const_cast<BYTE*>(kRecord), 8, nullptr,
+                                         0, &returned, nullptr));
+    return r + Size("returned", returned);
 }
 
 constexpr DWORD kWaiterRights = SYNCHRONIZE | MUTEX_MODIFY_STATE;
@@ -399,6 +456,14 @@ const std::vector<Probe>& Probes() {
         {"set.string", "RegSetValueExA(REG_SZ, \"abc\" with terminator)", [] { return SetAndReadBack(REG_SZ, "abc", 4); }},
         // Device paths, handles, mutexes, memory.
         {"createfile.adapter", "CreateFileA(adapter's device path, read|write, no sharing)", [] { return OpenDevice(DevicePathOf(kAdapter).c_str()); }},
+        {"createfile.adapter-twice", "CreateFileA(adapter's device path) while it is open without sharing", [] { return OpenTwice(); }},
+        {"ioctl.accepted", "DeviceIoControl(adapter, set transmit mode, 8 bytes)", [] { return Requests(0, 0, 1, kRecord, 8); }},
+        {"ioctl.output-buffer", "DeviceIoControl(adapter, 8 bytes, 8-byte output buffer)", [] { return Requests(0, 0, 1, kRecord, 8, 8); }},
+        {"ioctl.no-input", "DeviceIoControl(adapter, no input)", [] { return Requests(0, 0, 1, nullptr, 0); }},
+        {"ioctl.refused-unsuccessful", "DeviceIoControl(adapter refusing with STATUS_UNSUCCESSFUL)", [] { return Requests(ERROR_GEN_FAILURE, 0, 1, kRecord, 8); }},
+        {"ioctl.refused-invalid-request", "DeviceIoControl(adapter refusing with STATUS_INVALID_DEVICE_REQUEST)", [] { return Requests(kInvalidFunction, 0, 1, kRecord, 8); }},
+        {"ioctl.accept-then-refuse", "DeviceIoControl twice, the adapter refusing after one", [] { return Requests(ERROR_GEN_FAILURE, 1, 2, kRecord, 8); }},
+        {"ioctl.closed-handle", "DeviceIoControl(closed handle to the adapter)", [] { return RequestOnClosedHandle(); }},
         {"createfile.missing", "CreateFileA(\\\\.\\NoSuchDevice)", [] { return OpenDevice("\\\\.\\NoSuchDevice"); }},
         {"ioctl.invalid-handle", "DeviceIoControl(NULL handle, 8 bytes)", [] { BYTE in[8] = {}; DWORD n = 0; return CALL(DeviceIoControl(nullptr, 0x220000, in, 8, nullptr, 0, &n, nullptr)); }},
         {"closehandle.invalid-handle-value", "CloseHandle(INVALID_HANDLE_VALUE)", [] { return CALL(CloseHandle(INVALID_HANDLE_VALUE)); }},
@@ -431,6 +496,7 @@ void BuildMachine(fixture::MachineFixture& machine) {
 int main() {
     std::unique_ptr<fixture::MachineFixture> machine = fixture::MakeMachineFixture();
     BuildMachine(*machine);
+    probed = machine.get();
     for (const Probe& probe : Probes()) {
         const std::string result = probe.run();
         std::printf("%s | %s | %s\n", probe.name, probe.call, result.c_str());
