@@ -21,6 +21,9 @@
 #include "machine_fixture.h"
 #include "unique_resource.h"
 #include "win32.h"
+#if defined(_WIN32)
+#include "config_manager_standin.h"
+#endif
 
 namespace {
 
@@ -139,6 +142,16 @@ RegistryKey PortKey(REGSAM access) {
     HKEY key = SetupDiOpenDevRegKey(list.get(), &port, DICS_FLAG_GLOBAL, 0, DIREG_DEV, access);
     return RegistryKey(key);
 }
+
+// The configuration-manager calls the Windows-side tests give the libraries:
+// under Wine the stand-in for its stubs, on the simulator its own calls.
+#if defined(_WIN32)
+#define TESTS_GET_PARENT standin::GetParent
+#define TESTS_GET_DEVNODE_STATUS standin::GetDevNodeStatus
+#else
+#define TESTS_GET_PARENT CM_Get_Parent
+#define TESTS_GET_DEVNODE_STATUS CM_Get_DevNode_Status
+#endif
 
 // ---- probes of calls with buffers ----
 
@@ -381,6 +394,10 @@ const std::vector<Probe>& Probes() {
         {"status.port", "CM_Get_DevNode_Status(port)", [] { DeviceList l = Ports(); ULONG s = 0xAAAA, p = 0xAAAA; std::string r = CALL(CM_Get_DevNode_Status(&s, &p, Member(l.get(), kPort).DevInst, 0)); return r + " status=" + Hex(s) + " problem=" + Hex(p); }},
         {"status.unknown-node", "CM_Get_DevNode_Status(unknown node)", [] { ULONG s = 0, p = 0; return CALL(CM_Get_DevNode_Status(&s, &p, kUnknownNode, 0)); }},
         {"parent.port", "CM_Get_Parent(port)", [] { DeviceList l = Ports(); DEVINST parent = 0; std::string r = CALL(CM_Get_Parent(&parent, Member(l.get(), kPort).DevInst, 0)); return r.rfind("0 ", 0) == 0 ? r + " parent:" + NodeId(parent, 40) : r; }},
+        {"standin.status.port", "status stand-in(port)", [] { DeviceList l = Ports(); ULONG s = 0xAAAA, p = 0xAAAA; std::string r = CALL(TESTS_GET_DEVNODE_STATUS(&s, &p, Member(l.get(), kPort).DevInst, 0)); return r + " status=" + Hex(s) + " problem=" + Hex(p); }},
+        {"standin.status.unknown-node", "status stand-in(unknown node)", [] { ULONG s = 0, p = 0; return CALL(TESTS_GET_DEVNODE_STATUS(&s, &p, kUnknownNode, 0)); }},
+        {"standin.parent.port", "parent stand-in(port)", [] { DeviceList l = Ports(); DEVINST parent = 0; std::string r = CALL(TESTS_GET_PARENT(&parent, Member(l.get(), kPort).DevInst, 0)); return r.rfind("0 ", 0) == 0 ? r + " parent:" + NodeId(parent, 40) : r; }},
+        {"standin.parent.adapter", "parent stand-in(adapter)", [] { DeviceList l = AllDevices(); DEVINST parent = 0; return CALL(TESTS_GET_PARENT(&parent, Member(l.get(), kAdapter).DevInst, 0)); }},
         {"parent.adapter", "CM_Get_Parent(adapter)", [] { DeviceList l = AllDevices(); DEVINST parent = 0; return CALL(CM_Get_Parent(&parent, Member(l.get(), kAdapter).DevInst, 0)); }},
         {"parent.unknown-node", "CM_Get_Parent(unknown node)", [] { DEVINST parent = 0; return CALL(CM_Get_Parent(&parent, kUnknownNode, 0)); }},
         {"nodeid.40", "CM_Get_Device_IDA(port, 40 bytes)", [] { return PortNodeId(40); }},

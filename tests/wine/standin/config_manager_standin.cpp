@@ -42,6 +42,8 @@ std::optional<DEVINST> NodeOf(const std::string& instanceId) {
     return device.DevInst;
 }
 
+}  // namespace
+
 CONFIGRET WINAPI GetParent(PDEVINST parent, DEVINST node, ULONG flags) {
     if (!parent) return CR_INVALID_POINTER;
     if (flags != 0) return CR_INVALID_FLAG;
@@ -68,8 +70,6 @@ CONFIGRET WINAPI GetDevNodeStatus(PULONG status, PULONG problem, DEVINST node, U
     *problem = 0;
     return CR_SUCCESS;
 }
-
-}  // namespace
 
 bool InstallConfigManagerStandIn(HMODULE module) {
     const int parents = ReplaceImport(module, "CM_Get_Parent", reinterpret_cast<const void*>(&GetParent));

@@ -8,8 +8,13 @@
 #define TESTS_WINE_STANDIN_CONFIG_MANAGER_STANDIN_H
 
 #include <windows.h>
+#include <cfgmgr32.h>
 
 namespace standin {
+
+// The stand-ins themselves.
+CONFIGRET WINAPI GetParent(PDEVINST parent, DEVINST node, ULONG flags);
+CONFIGRET WINAPI GetDevNodeStatus(PULONG status, PULONG problem, DEVINST node, ULONG flags);
 
 // Points `module`'s imports of both calls at the stand-ins; returns false
 // when the module imports neither.
