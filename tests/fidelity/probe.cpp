@@ -293,7 +293,8 @@ std::string Received(std::size_t before) {
     const std::vector<fixture::ControlRequest> requests = probed->Requests(kAdapter);
     std::string r = " driver got:";
     for (std::size_t i = before; i < requests.size(); ++i) {
-        r += " " + Hex(requests[i].code) + " " + Text(requests[i].input.data(), requests[i].input.size());
+        const fixture::Bytes& input = requests[i].input;
+        r += " " + Hex(requests[i].code) + " " + Text(input.data(), input.size());
     }
     return r;
 }
@@ -310,9 +311,9 @@ std::string Requests(DWORD refusal, int acceptFirst, int count, const BYTE* in, 
         BYTE out[8];
         std::memset(out, 0xCD, sizeof out);
         DWORD returned = kUntouchedSize;
-        r += (i ? " then " : "") + CALL(DeviceIoControl(handle.get(), kSetTxMode, const_cast<BYTE*>(in),
-                                                        inSize, outSize ? out : nullptr, outSize,
-                                                        &returned, nullptr));
+        r += (i ? " then " : "") +
+             CALL(DeviceIoControl(handle.get(), kSetTxMode, const_cast<BYTE*>(in), inSize,
+                                  outSize ? out : nullptr, outSize, &returned, nullptr));
         r += Size("returned", returned) + (outSize ? " out=" + Text(out, outSize) : "");
     }
     probed->RefuseRequests(kAdapter, 0);

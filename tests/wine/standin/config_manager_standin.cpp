@@ -72,7 +72,8 @@ CONFIGRET WINAPI GetDevNodeStatus(PULONG status, PULONG problem, DEVINST node, U
 }
 
 bool InstallConfigManagerStandIn(HMODULE module) {
-    const int parents = ReplaceImport(module, "CM_Get_Parent", reinterpret_cast<const void*>(&GetParent));
+    const int parents =
+        ReplaceImport(module, "CM_Get_Parent", reinterpret_cast<const void*>(&GetParent));
     const int statuses = ReplaceImport(module, "CM_Get_DevNode_Status",
                                        reinterpret_cast<const void*>(&GetDevNodeStatus));
     return parents + statuses > 0;

@@ -25,10 +25,12 @@ int ReplaceImport(HMODULE module, const char* function, const void* replacement)
     if (!module) return 0;
     const auto* dos = At<IMAGE_DOS_HEADER>(module, 0);
     const auto* nt = At<IMAGE_NT_HEADERS>(module, DWORD(dos->e_lfanew));
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (imports.VirtualAddress == 0) return 0;
     int written = 0;
-    for (auto* dll = At<IMAGE_IMPORT_DESCRIPTOR>(module, imports.VirtualAddress); dll->Name; ++dll) {
+    for (auto* dll = At<IMAGE_IMPORT_DESCRIPTOR>(module, imports.VirtualAddress); dll->Name;
+         ++dll) {
         // The names stay in the lookup table; the address table holds the
         // resolved addresses.
         if (!dll->OriginalFirstThunk) continue;
