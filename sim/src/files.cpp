@@ -75,8 +75,11 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     if (dwCreationDisposition == CREATE_NEW) return FailHandle(ERROR_FILE_EXISTS);
     FileHandle wanted{key, Reads(dwDesiredAccess), Writes(dwDesiredAccess), dwShareMode};
     if (SharingViolation(*m, wanted)) return FailHandle(ERROR_SHARING_VIOLATION);
-    if (dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS)
-        SetLastError(ERROR_ALREADY_EXISTS);
+    // A successful open sets the code: "already exists" where the
+    // disposition could have created the file, else 0.
+    const bool mayCreate =
+        dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS;
+    SetLastError(mayCreate ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     std::uintptr_t handle = NewHandleValue();
     m->files.emplace(handle, wanted);
     return AsHandle<HANDLE>(handle);

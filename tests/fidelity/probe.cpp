@@ -21,6 +21,9 @@
 #include "machine_fixture.h"
 #include "unique_resource.h"
 #include "win32.h"
+#if defined(_WIN32)
+#include "config_manager_standin.h"
+#endif
 
 namespace {
 
@@ -140,6 +143,16 @@ RegistryKey PortKey(REGSAM access) {
     return RegistryKey(key);
 }
 
+// The configuration-manager calls the Windows-side tests give the libraries:
+// under Wine the stand-in for its stubs, on the simulator its own calls.
+#if defined(_WIN32)
+#define TESTS_GET_PARENT standin::GetParent
+#define TESTS_GET_DEVNODE_STATUS standin::GetDevNodeStatus
+#else
+#define TESTS_GET_PARENT CM_Get_Parent
+#define TESTS_GET_DEVNODE_STATUS CM_Get_DevNode_Status
+#endif
+
 // ---- probes of calls with buffers ----
 
 std::string FriendlyName(const char* id, DWORD size, bool buffer = true, int cbDelta = 0) {
@@ -256,10 +269,68 @@ std::string DevicePathOf(const char* id) {
     return detail->DevicePath;
 }
 
+HANDLE Open(const char* path) {
+    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 std::string OpenDevice(const char* path) {
     DeviceHandle handle;
-    return CALL(*handle.out() = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return CALL(*handle.out() = Open(path));
+}
+
+// ---- device control requests to the adapter's driver ----
+
+// The machine the probes run on, for the driver's side of a request.
+fixture::MachineFixture* probed = nullptr;
+
+constexpr DWORD kSetTxMode = 0x0404201C;
+constexpr DWORD kInvalidFunction = 1;  // ERROR_INVALID_FUNCTION
+const BYTE kRecord[8] = {1, 0, 0, 0, 1, 0, 0, 0};
+
+// What the adapter's driver received from its `before`-th request on.
+std::string Received(std::size_t before) {
+    const std::vector<fixture::ControlRequest> requests = probed->Requests(kAdapter);
+    std::string r = " driver got:";
+    for (std::size_t i = before; i < requests.size(); ++i) {
+        const fixture::Bytes& input = requests[i].input;
+        r += " " + Hex(requests[i].code) + " " + Text(input.data(), input.size());
+    }
+    return r;
+}
+
+// `count` requests on one open handle, the driver refusing with `refusal`
+// (0: never) after accepting `acceptFirst`; an output buffer of `outSize`.
+std::string Requests(DWORD refusal, int acceptFirst, int count, const BYTE* in, DWORD inSize,
+                     DWORD outSize = 0) {
+    probed->RefuseRequests(kAdapter, refusal, acceptFirst);
+    DeviceHandle handle(Open(DevicePathOf(kAdapter).c_str()));
+    const std::size_t before = probed->Requests(kAdapter).size();
+    std::string r;
+    for (int i = 0; i < count; ++i) {
+        BYTE out[8];
+        std::memset(out, 0xCD, sizeof out);
+        DWORD returned = kUntouchedSize;
+        r += (i ? " then " : "") +
+             CALL(DeviceIoControl(handle.get(), kSetTxMode, const_cast<BYTE*>(in), inSize,
+                                  outSize ? out : nullptr, outSize, &returned, nullptr));
+        r += Size("returned", returned) + (outSize ? " out=" + Text(out, outSize) : "");
+    }
+    probed->RefuseRequests(kAdapter, 0);
+    return r + Received(before);
+}
+
+std::string OpenTwice() {
+    DeviceHandle first(Open(DevicePathOf(kAdapter).c_str()));
+    return OpenDevice(DevicePathOf(kAdapter).c_str());
+}
+
+std::string RequestOnClosedHandle() {
+    HANDLE closed = DeviceHandle(Open(DevicePathOf(kAdapter).c_str())).get();
+    DWORD returned = kUntouchedSize;
+    std::string r = CALL(DeviceIoControl(closed, kSetTxMode, const_cast<BYTE*>(kRecord), 8, nullptr,
+                                         0, &returned, nullptr));
+    return r + Size("returned", returned);
 }
 
 constexpr DWORD kWaiterRights = SYNCHRONIZE | MUTEX_MODIFY_STATE;
@@ -324,6 +395,10 @@ const std::vector<Probe>& Probes() {
         {"status.port", "CM_Get_DevNode_Status(port)", [] { DeviceList l = Ports(); ULONG s = 0xAAAA, p = 0xAAAA; std::string r = CALL(CM_Get_DevNode_Status(&s, &p, Member(l.get(), kPort).DevInst, 0)); return r + " status=" + Hex(s) + " problem=" + Hex(p); }},
         {"status.unknown-node", "CM_Get_DevNode_Status(unknown node)", [] { ULONG s = 0, p = 0; return CALL(CM_Get_DevNode_Status(&s, &p, kUnknownNode, 0)); }},
         {"parent.port", "CM_Get_Parent(port)", [] { DeviceList l = Ports(); DEVINST parent = 0; std::string r = CALL(CM_Get_Parent(&parent, Member(l.get(), kPort).DevInst, 0)); return r.rfind("0 ", 0) == 0 ? r + " parent:" + NodeId(parent, 40) : r; }},
+        {"standin.status.port", "status stand-in(port)", [] { DeviceList l = Ports(); ULONG s = 0xAAAA, p = 0xAAAA; std::string r = CALL(TESTS_GET_DEVNODE_STATUS(&s, &p, Member(l.get(), kPort).DevInst, 0)); return r + " status=" + Hex(s) + " problem=" + Hex(p); }},
+        {"standin.status.unknown-node", "status stand-in(unknown node)", [] { ULONG s = 0, p = 0; return CALL(TESTS_GET_DEVNODE_STATUS(&s, &p, kUnknownNode, 0)); }},
+        {"standin.parent.port", "parent stand-in(port)", [] { DeviceList l = Ports(); DEVINST parent = 0; std::string r = CALL(TESTS_GET_PARENT(&parent, Member(l.get(), kPort).DevInst, 0)); return r.rfind("0 ", 0) == 0 ? r + " parent:" + NodeId(parent, 40) : r; }},
+        {"standin.parent.adapter", "parent stand-in(adapter)", [] { DeviceList l = AllDevices(); DEVINST parent = 0; return CALL(TESTS_GET_PARENT(&parent, Member(l.get(), kAdapter).DevInst, 0)); }},
         {"parent.adapter", "CM_Get_Parent(adapter)", [] { DeviceList l = AllDevices(); DEVINST parent = 0; return CALL(CM_Get_Parent(&parent, Member(l.get(), kAdapter).DevInst, 0)); }},
         {"parent.unknown-node", "CM_Get_Parent(unknown node)", [] { DEVINST parent = 0; return CALL(CM_Get_Parent(&parent, kUnknownNode, 0)); }},
         {"nodeid.40", "CM_Get_Device_IDA(port, 40 bytes)", [] { return PortNodeId(40); }},
@@ -399,6 +474,14 @@ const std::vector<Probe>& Probes() {
         {"set.string", "RegSetValueExA(REG_SZ, \"abc\" with terminator)", [] { return SetAndReadBack(REG_SZ, "abc", 4); }},
         // Device paths, handles, mutexes, memory.
         {"createfile.adapter", "CreateFileA(adapter's device path, read|write, no sharing)", [] { return OpenDevice(DevicePathOf(kAdapter).c_str()); }},
+        {"createfile.adapter-twice", "CreateFileA(adapter's device path) while it is open without sharing", [] { return OpenTwice(); }},
+        {"ioctl.accepted", "DeviceIoControl(adapter, set transmit mode, 8 bytes)", [] { return Requests(0, 0, 1, kRecord, 8); }},
+        {"ioctl.output-buffer", "DeviceIoControl(adapter, 8 bytes, 8-byte output buffer)", [] { return Requests(0, 0, 1, kRecord, 8, 8); }},
+        {"ioctl.no-input", "DeviceIoControl(adapter, no input)", [] { return Requests(0, 0, 1, nullptr, 0); }},
+        {"ioctl.refused-unsuccessful", "DeviceIoControl(adapter refusing with STATUS_UNSUCCESSFUL)", [] { return Requests(ERROR_GEN_FAILURE, 0, 1, kRecord, 8); }},
+        {"ioctl.refused-invalid-request", "DeviceIoControl(adapter refusing with STATUS_INVALID_DEVICE_REQUEST)", [] { return Requests(kInvalidFunction, 0, 1, kRecord, 8); }},
+        {"ioctl.accept-then-refuse", "DeviceIoControl twice, the adapter refusing after one", [] { return Requests(ERROR_GEN_FAILURE, 1, 2, kRecord, 8); }},
+        {"ioctl.closed-handle", "DeviceIoControl(closed handle to the adapter)", [] { return RequestOnClosedHandle(); }},
         {"createfile.missing", "CreateFileA(\\\\.\\NoSuchDevice)", [] { return OpenDevice("\\\\.\\NoSuchDevice"); }},
         {"ioctl.invalid-handle", "DeviceIoControl(NULL handle, 8 bytes)", [] { BYTE in[8] = {}; DWORD n = 0; return CALL(DeviceIoControl(nullptr, 0x220000, in, 8, nullptr, 0, &n, nullptr)); }},
         {"closehandle.invalid-handle-value", "CloseHandle(INVALID_HANDLE_VALUE)", [] { return CALL(CloseHandle(INVALID_HANDLE_VALUE)); }},
@@ -431,6 +514,7 @@ void BuildMachine(fixture::MachineFixture& machine) {
 int main() {
     std::unique_ptr<fixture::MachineFixture> machine = fixture::MakeMachineFixture();
     BuildMachine(*machine);
+    probed = machine.get();
     for (const Probe& probe : Probes()) {
         const std::string result = probe.run();
         std::printf("%s | %s | %s\n", probe.name, probe.call, result.c_str());

@@ -1,8 +1,10 @@
 // portctl.exe run as a user runs it, on a Wine machine that the machine
 // fixture builds in either store layout: the listing and `get` answer what
 // the query calls answer in this process, an import of the tool's own
-// export changes nothing, and `set` is refused cleanly (Wine gives devices
-// no parents, so no adapter can be reached).
+// export changes nothing, and `set` is refused cleanly (Wine's own
+// CM_Get_Parent fails, so the shipped tool reaches no adapter there).  The
+// same code built with the configuration-manager stand-in
+// (portctl_standin.exe) changes options through the test adapter driver.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -65,8 +67,8 @@ HANDLE InheritableFile(const std::string& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Runs portctl.exe (beside this program) with `args`.
-ToolRun Portctl(const std::string& args) {
+// Runs `program` (beside this program) with `args`.
+ToolRun Run(const std::string& program, const std::string& args) {
     const std::string dir = Directory();
     const std::string outPath = dir + "portctl.out", errPath = dir + "portctl.err";
     HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
@@ -77,11 +79,11 @@ ToolRun Portctl(const std::string& args) {
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    std::string command = "\"" + dir + "portctl.exe\" " + args;
+    std::string command = "\"" + dir + program + "\" " + args;
     ToolRun run;
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(),
                         &startup, &process)) {
-        ADD_FAILURE() << "portctl.exe does not start, error " << GetLastError();
+        ADD_FAILURE() << program << " does not start, error " << GetLastError();
         run.status = DWORD(-1);
     } else {
         WaitForSingleObject(process.hProcess, 60000);
@@ -96,6 +98,9 @@ ToolRun Portctl(const std::string& args) {
     run.err = WithoutCarriageReturns(ReadFile(errPath));
     return run;
 }
+
+ToolRun Portctl(const std::string& args) { return Run("portctl.exe", args); }
+ToolRun PortctlWithStandIn(const std::string& args) { return Run("portctl_standin.exe", args); }
 
 class PortctlOnWine : public testing::TestWithParam<bool> {
 protected:
@@ -189,6 +194,34 @@ TEST_P(PortctlOnWine, SetIsRefusedCleanly) {
     const ToolRun unknown = Portctl("set COM5 txmode 0");
     EXPECT_EQ(unknown.status, 2u);
     EXPECT_NE(unknown.err.find("unknown port COM5"), std::string::npos) << unknown.err;
+}
+
+// Through the stand-in the ports resolve to their adapter: each change is
+// sent to the adapter's driver with the port's channel and read back.
+TEST_P(PortctlOnWine, SetAndImportReachTheAdapterDriver) {
+    const ToolRun set = PortctlWithStandIn("set COM3 txmode 0 interface 3");
+    ASSERT_EQ(set.status, 0u) << set.err;
+    EXPECT_EQ(set.out, "COM3 txmode: 1 -> 0\nCOM3 interface: 2 -> 3\n");
+    const std::string backup = Directory() + "import.json";
+    std::ofstream(backup) << R"({"portctl": 1, "ports": {"COM10": {"fastflush": 1, "txmode": 0}}})";
+    const ToolRun imported = PortctlWithStandIn("import \"" + backup + "\"");
+    EXPECT_EQ(imported.status, 0u) << imported.err;
+    EXPECT_NE(imported.out.find("COM10 fastflush: applied"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.out.find("COM10 txmode: unchanged"), std::string::npos) << imported.out;
+
+    const std::vector<fixture::ControlRequest> requests = fx->Requests(kAdapter);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].code, 0x0404201Cu);  // COM3 is "Port 2": channel 1
+    EXPECT_EQ(requests[0].input, (fixture::Bytes{1, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(requests[1].code, 0x04042014u);
+    EXPECT_EQ(requests[1].input, (fixture::Bytes{1, 0, 0, 0, 3, 0, 0, 0}));
+    EXPECT_EQ(requests[2].code, 0x04042018u);  // COM10 is "Port 1": channel 0
+    EXPECT_EQ(requests[2].input, (fixture::Bytes{0, 0, 0, 0, 1, 0, 0, 0}));
+    const fixture::PortoptApi& api = fx->Portopt();
+    EXPECT_EQ(api.PoGetTxMode(3), 0);
+    EXPECT_EQ(api.PoGetInterface(3), 3);
+    EXPECT_EQ(api.PoGetFastFlush(10), 1);
+    EXPECT_NE(PortctlWithStandIn("list").out.find("USB 1A2B:2052"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, PortctlOnWine, testing::Values(true, false),

@@ -130,7 +130,6 @@ TEST_F(QueryScenario, SwitchOffOrUnreadableMeansPerPort) {
 }
 
 TEST_F(QueryScenario, TovelserPortHasOnlyAnUntranslatedInterfaceMode) {
-    REQUIRE_DEVICE_PARENTS();
     AddTovelserPort();
     fx->SetPortDword(kTovelserPort, "SerInterface", 1);
     fx->SetPortDword(kTovelserPort, "InterfaceMode", 3);
@@ -149,7 +148,6 @@ TEST_F(QueryScenario, TovelserPortHasOnlyAnUntranslatedInterfaceMode) {
 }
 
 TEST_F(QueryScenario, TovelserSharedTablesUseTheirOwnDriversSwitch) {
-    REQUIRE_DEVICE_PARENTS();
     AddTovelserPort();
     fx->SetSwitch(Driver::kTovelser, 1);
     fx->SetTable(Driver::kTovelser, "SerInterface", fixture::Table({{kTovelserCom, 2}}));

@@ -63,8 +63,4 @@ private:
 
 }  // namespace scenario
 
-#define REQUIRE_DEVICE_PARENTS()                                                          \
-    if (!fx->HasDeviceParents())                                                          \
-    GTEST_SKIP() << "Wine 8: CM_Get_Parent fails, so no port resolves to its adapter"
-
 #endif

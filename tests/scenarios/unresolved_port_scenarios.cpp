@@ -1,8 +1,7 @@
 // Ports whose adapter cannot be resolved: their product ID stays unresolved,
 // so they follow the KARBEND driver's switch and rules whatever their own
-// instance ID says.  On Wine 8 every port is such a port (no device
-// parents); on the simulator these are ports made without an adapter.  Also
-// the switch in the value forms a driver may leave behind.
+// instance ID says: here, ports made without an adapter.  Also the switch in
+// the value forms a driver may leave behind.
 #include <gtest/gtest.h>
 
 #include <cstdint>
