@@ -294,6 +294,26 @@ INSTANTIATE_TEST_SUITE_P(Layouts, LayoutScenario,
                          testing::Values(StoreLayout::kPerPort, StoreLayout::kSharedTables),
                          [](const auto& info) { return fixture::LayoutName(info.param); });
 
+// A hidden node (status 13) carries COM 7 too, before or after the live
+// port in the list: a change goes to the live port's channel, is stored in
+// the live port's key and reads back from there; the hidden node's key
+// keeps its value.
+TEST_F(AdaptersScenario, HiddenNodeSharingTheComNumberIsLeftAlone) {
+    for (const char* hidden : {"USB\\VID_1A2B&PID_2052&MI_00\\7&0",
+                               "USB\\VID_1A2B&PID_2052&MI_02\\7&9"}) {
+        fx->AddPort(hidden, kKarbendAdapter, "Adapter Port 1 (COM7)");
+        fx->SetNodeStatus(hidden, kHiddenNode);
+        fx->SetPortDword(hidden, "TxMode", 0);
+        fx->SetPortDword(kKarbendPort, "TxMode", 0);
+        EXPECT_EQ(Change(&PortoptApi::PoSetTxMode, kKarbend, 1), 1) << hidden;
+        EXPECT_EQ(fx->Portopt().PoGetTxMode(kKarbendCom), 1) << hidden;
+        EXPECT_EQ(fx->GetPortDword(kKarbendPort, "TxMode"), 1u) << hidden;
+        EXPECT_EQ(fx->GetPortDword(hidden, "TxMode"), 0u) << hidden;
+        ASSERT_EQ(sent.size(), 1u) << hidden;
+        EXPECT_EQ(sent[0].input, (Bytes{1, 0, 0, 0, 1, 0, 0, 0})) << "the live port's channel";
+    }
+}
+
 // A hardware key that refuses writing makes the per-port store fail after
 // the driver accepted the change: the driver is given the old value back,
 // exactly as stored, and the call fails with 1016.
