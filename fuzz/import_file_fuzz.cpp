@@ -1,5 +1,5 @@
 // portctl's import-file reader on arbitrary bytes, planned against the
-// ports of the demo machine: a document it refuses ends in an InputError
+// ports of the demo machine by COM number and by position: a document it refuses ends in an InputError
 // naming the place (as the tool reports bad input), never in any other
 // exception or a crash, and every step it plans asks one present port for
 // a value within its option's range.
@@ -34,12 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const portctl::Json::exception&) {
         return 0;  // the tool reports it as malformed JSON
     }
-    try {
-        for (const portctl::ImportStep& step : portctl::PlanImport(document, rows)) {
-            FUZZ_CHECK(step.number >= 1 && step.number <= 256);
-            FUZZ_CHECK(step.option && step.value >= 0 && step.value <= step.option->max);
+    for (const portctl::MatchBy match : {portctl::MatchBy::kNumber, portctl::MatchBy::kPosition}) {
+        try {
+            for (const portctl::ImportStep& step : portctl::PlanImport(document, rows, match)) {
+                FUZZ_CHECK(step.number >= 1 && step.number <= 256);
+                FUZZ_CHECK(step.option && step.value >= 0 && step.value <= step.option->max);
+            }
+        } catch (const portctl::InputError&) {
         }
-    } catch (const portctl::InputError&) {
     }
     return 0;
 }

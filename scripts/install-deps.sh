@@ -9,8 +9,9 @@
 set -euo pipefail
 
 # llvm: llvm-dlltool and llvm-readobj make the MSVC import libraries.
+# python3-pefile reads the built binaries' PE headers (tests/pe).
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 llvm
-          python3 python3-pytest python3-setuptools python3-wheel clang-14 libclang-rt-14-dev llvm-14)
+          python3 python3-pytest python3-setuptools python3-wheel python3-pefile clang-14 libclang-rt-14-dev llvm-14)
 if [[ "${1:-}" == "--wine" ]]; then
   packages+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386 clang lld)
 fi

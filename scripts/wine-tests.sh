@@ -58,7 +58,6 @@ run_preset windows64 "$WINDOWS64_BUILD_DIR"
 step "configure PE header check" quietly cmake -S tests/pe -B build/pe-check -G Ninja \
         -DPE_WINDOWS_BUILD_DIR="$WINDOWS_BUILD_DIR" \
         -DPE_WINDOWS64_BUILD_DIR="$WINDOWS64_BUILD_DIR" &&
-    step "build PE header check" cmake --build build/pe-check -j "$JOBS" &&
     step "PE header check" ctest --test-dir build/pe-check --output-on-failure
 
 if [[ ${#failures[@]} -gt 0 ]]; then

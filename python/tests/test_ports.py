@@ -67,11 +67,12 @@ MANY = [f"X{i}" for i in range(300)]
     "names, expected",
     [
         # COMn by n, duplicates kept; other names last in their own order,
-        # decoded from UTF-16 whatever the platform's wchar_t.
+        # decoded from UTF-16 whatever the platform's wchar_t.  A number
+        # beyond 256 is still ordered by it.
         (
-            ["COM10", "CNCA0", "COM2", "Port \u00dc\U0001F600", "COM2"],
+            ["COM10", "CNCA0", "COM2", "Port \u00dc\U0001F600", "COM2", "COM257"],
             ["COM1", "COM2", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9",
-             "COM10", "CNCA0", "Port \u00dc\U0001F600"],
+             "COM10", "COM257", "CNCA0", "Port \u00dc\U0001F600"],
         ),
         # More names than the first array holds.
         (MANY, [port.name for port in DEMO] + MANY),
@@ -82,9 +83,11 @@ def test_listing_orders_and_decodes_names(machine, names, expected):
     machine.load(with_named_ports(machine.demo(), names))
     listed = portopt.ports()
     assert [port.name for port in listed] == expected
+    # Names that are not COMn, and numbers the calls do not take, have no
+    # options.
     for port in listed:
-        if port.number is None:
-            assert port == Port(port.name, None, None, None, None, None)
+        if port.number is None or port.number > 256:
+            assert port == Port(port.name, port.number, None, None, None, None)
 
 
 @pytest.mark.parametrize(

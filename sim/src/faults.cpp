@@ -73,7 +73,7 @@ Outstanding GetOutstanding() {
     Outstanding o;
     o.lists = static_cast<int>(m->lists.size());
     o.keys = static_cast<int>(m->keys.size());
-    o.handles = static_cast<int>(m->files.size() + m->mutexes.size());
+    o.handles = static_cast<int>(m->files.size() + m->mutexes.size() + m->tokens.size());
     o.allocations = static_cast<int>(m->allocations.size());
     return o;
 }

@@ -113,7 +113,8 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     // INVALID_HANDLE_VALUE is the current process's pseudo-handle: closing
     // it does nothing and succeeds.
     const bool pseudo = hObject == INVALID_HANDLE_VALUE;
-    if (!pseudo && m->files.erase(value) == 0 && m->mutexes.erase(value) == 0)
+    if (!pseudo && m->files.erase(value) == 0 && m->mutexes.erase(value) == 0 &&
+        m->tokens.erase(value) == 0)
         return FailWith(ERROR_INVALID_HANDLE);
     if (fault) return FailWith(fault);
     return TRUE;

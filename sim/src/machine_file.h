@@ -40,6 +40,7 @@ struct MachineDescription {
     std::vector<DeviceDescription> devices;
     std::vector<KeyDescription> keys;
     std::vector<DriverDescription> drivers;
+    bool elevated = true;
 };
 
 // What is wrong with a machine file, and where: a JSON pointer, or

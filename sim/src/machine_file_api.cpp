@@ -116,6 +116,7 @@ void BuildMachine(const MachineDescription& description) {
         if (d.openError) SetUnopenable(d.devicePath, *d.openError);
         if (d.rejectError) RejectRequests(d.devicePath, d.rejectError, d.rejectAfter);
     }
+    SetElevated(description.elevated);
 }
 
 }  // namespace simwin::detail

@@ -245,7 +245,7 @@ Json Parse(const char* text, std::size_t length) {
 
 MachineDescription ReadMachineDescription(const char* text, std::size_t length) {
     const Json doc = Parse(text, length);
-    Object(doc, "", {"simwin-machine", "devices", "registry", "drivers"});
+    Object(doc, "", {"simwin-machine", "devices", "registry", "drivers", "elevated"});
     const Json* version = Find(doc, "simwin-machine");
     if (!version) Fail("", "missing \"simwin-machine\": 1 (not a machine file?)");
     if (!version->is_number()) Fail("/simwin-machine", "expected the number 1");
@@ -264,6 +264,10 @@ MachineDescription ReadMachineDescription(const char* text, std::size_t length) 
     if (const Json* registry = Find(doc, "registry"))
         machine.keys = Registry(*registry, "/registry");
     if (const Json* drivers = Find(doc, "drivers")) machine.drivers = Drivers(*drivers, "/drivers");
+    if (const Json* elevated = Find(doc, "elevated")) {
+        if (!elevated->is_boolean()) Fail("/elevated", "expected true or false");
+        machine.elevated = elevated->get<bool>();
+    }
     return machine;
 }
 

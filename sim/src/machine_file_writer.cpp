@@ -107,6 +107,7 @@ std::string WriteMachineJson() {
         Json& registry = doc["registry"] = Json::object();
         AddKeys(*m->registry, true, registry);
         doc["drivers"] = DriversJson(m->drivers);
+        if (!m->elevated) doc["elevated"] = false;
     }
     return doc.dump(2) + "\n";
 }

@@ -97,11 +97,13 @@ struct Machine {
     std::shared_ptr<RegKey> registry = NewRegistryRoot();
     std::map<std::string, REGSAM> restrictions;  // by lower-case key path
     std::map<std::string, Driver> drivers;       // by lower-case device path
+    bool elevated = true;
 
     std::unordered_map<std::uintptr_t, DeviceList> lists;
     std::unordered_map<std::uintptr_t, KeyHandle> keys;
     std::unordered_map<std::uintptr_t, FileHandle> files;
     std::unordered_map<std::uintptr_t, MutexHandle> mutexes;
+    std::unordered_map<std::uintptr_t, DWORD> tokens;  // access granted, by handle
     std::map<std::string, std::weak_ptr<MutexObject>> namedMutexes;  // exact names
     std::unordered_map<void*, std::size_t> allocations;
     // Security descriptors handed out, by block, in their string form.

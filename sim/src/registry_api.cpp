@@ -19,6 +19,9 @@ LSTATUS OpenKeyHandle(Machine& m, const std::shared_ptr<RegKey>& base, const cha
     auto key = FindKey(base, subKey ? subKey : "");
     if (!key) return ERROR_FILE_NOT_FOUND;
     const REGSAM asked = access & ~REGSAM(KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+    // The rights to change a key: administrators' alone below HKLM.
+    constexpr REGSAM kChangeRights = KEY_ALL_ACCESS & ~REGSAM(KEY_READ);
+    if (!m.elevated && (asked & kChangeRights) != 0) return ERROR_ACCESS_DENIED;
     auto restriction = m.restrictions.find(Lower(key->path));
     if (restriction != m.restrictions.end() && (asked & ~restriction->second) != 0)
         return ERROR_ACCESS_DENIED;

@@ -26,14 +26,30 @@ TEST_F(ListerTest, ListThatCannotBeBuiltIsReportedOnStandardOutput) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
+// A run of failing records shorter than the limit is skipped; a good record
+// between two such runs starts the count again, even when the two runs
+// together are longer than the limit.
 TEST_F(ListerTest, FailingDeviceRecordsAreSkippedBelowTheLimit) {
-    for (int i = 0; i <= kLimit; ++i)
-        AddPort("USB\\P\\" + std::to_string(1000 + i), "COM" + std::to_string(i + 1));
-    for (int call = 2; call <= kLimit; ++call)
-        simwin::FailAt("SetupDiEnumDeviceInfo", call, ERROR_INVALID_PARAMETER);
-    NameBuffers buffers(kLimit + 1);
-    EXPECT_THAT(List(buffers).names,
-                ElementsAre(U16("COM1"), U16("COM" + std::to_string(kLimit + 1))));
+    const struct {
+        const char* what;
+        std::vector<int> runs;  // failing records between good ones
+    } cases[] = {{"one run", {kLimit - 1}}, {"two runs", {kLimit - 1, kLimit - 1}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        simwin::Reset();
+        int devices = 1;
+        std::vector<std::u16string> expected{U16("COM1")};
+        for (int failing : c.runs) {
+            for (int call = devices + 1; call <= devices + failing; ++call)
+                simwin::FailAt("SetupDiEnumDeviceInfo", call, ERROR_INVALID_PARAMETER);
+            devices += failing + 1;
+            expected.push_back(U16("COM" + std::to_string(devices)));
+        }
+        for (int i = 0; i < devices; ++i)
+            AddPort("USB\\P\\" + std::to_string(1000 + i), "COM" + std::to_string(i + 1));
+        NameBuffers buffers(devices);
+        EXPECT_EQ(List(buffers).names, expected);
+    }
 }
 
 TEST_F(ListerTest, PersistentlyFailingEnumerationEndsTheScan) {

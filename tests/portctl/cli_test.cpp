@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,9 +54,10 @@ protected:
     fs::path Machine() const { return dir_ / "machine.json"; }
     fs::path File(const std::string& name) const { return dir_ / name; }
 
-    // Runs the tool with `args` (each passed as one word, no shell).
-    ToolRun Tool(const std::vector<std::string>& args) const {
-        std::string command = "'" PORTCTL_PATH "'";
+    // Runs the tool with `args` (each passed as one word), after the shell
+    // commands in `before` (environment settings, limits).
+    ToolRun Tool(const std::vector<std::string>& args, const std::string& before = "") const {
+        std::string command = before + " '" PORTCTL_PATH "'";
         for (const std::string& arg : args) command += " '" + arg + "'";
         const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
         command += " >'" + out.string() + "' 2>'" + err.string() + "'";
@@ -63,9 +65,24 @@ protected:
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
     }
 
-    ToolRun OnMachine(std::vector<std::string> args) const {
+    ToolRun OnMachine(std::vector<std::string> args, const std::string& before = "") const {
         args.insert(args.begin(), {"--machine", Machine().string()});
-        return Tool(args);
+        return Tool(args, before);
+    }
+
+    // The machine file with each `from` replaced by its `to`.
+    void Rewrite(const std::vector<std::pair<std::string, std::string>>& replacements) const {
+        WriteFile(Machine(), Replaced(ReadFile(Machine()), replacements));
+    }
+
+    static std::string Replaced(std::string text,
+                                const std::vector<std::pair<std::string, std::string>>& replacements) {
+        for (const auto& [from, to] : replacements) {
+            for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+                text.replace(at, from.size(), to);
+            }
+        }
+        return text;
     }
 
     Json Listing() const {
@@ -92,6 +109,7 @@ TEST_F(PortctlCli, ListsEveryPortInNaturalOrderWithAdapterAndOptions) {
     // No adapter; a KARBEND port with translated and missing values; the
     // PCI port; a tovelser port without the other three options.
     EXPECT_EQ(ports[0]["adapter"], nullptr);
+    EXPECT_EQ(ports[1]["position"], 1);  // the adapter's first channel
     EXPECT_EQ(ports[2]["adapter"]["family"], "KARBEND");
     EXPECT_EQ(ports[2]["position"], 2);
     EXPECT_EQ(ports[2]["interface"], 1);
@@ -136,6 +154,10 @@ TEST_F(PortctlCli, SetReadsBackAndStopsAtTheFirstRefusal) {
         EXPECT_EQ(run.status, c.status) << c.args[1] << run.err;
         EXPECT_EQ(run.out, c.out);
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        // Said only of an option the family does not have.
+        EXPECT_EQ(run.err.find("family has no") != std::string::npos,
+                  c.err.find("family has no") != std::string::npos)
+            << run.err;
     }
     // Every change that was applied is in the machine file.
     const Json ports = Listing();
@@ -164,6 +186,11 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
     WriteFile(File("range.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM4": {"interface": 4}}})");
     WriteFile(File("port.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM2": {"txmode": 1}}})");
     WriteFile(File("twice.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "3": {"txmode": 1}}})");
+    WriteFile(File("flag.json"), R"({"portctl": 1, "ports": {"COM3": {"fifo": true, "interface": true}}})");
+    WriteFile(File("flag-txmode.json"), R"({"portctl": 1, "ports": {"COM4": {"txmode": false}}})");
+    WriteFile(File("adapter.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"adapter": {"vendor": 6699}, "txmode": 0}}})");
+    WriteFile(File("position.json"), R"({"portctl": 1, "ports": {"COM3": {"position": 0}}})");
     WriteFile(File("bad-machine.json"), "{\"simwin-machine\": 1, \"devices\": [}");
     // Nested far deeper than any stack could print back.
     const std::string deep = std::string(400000, '[') + std::string(400000, ']');
@@ -178,9 +205,13 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"frob"}, "frob"},
         {{"get", "COM2"}, "unknown port COM2"},
         {{"get", "serial"}, "'serial' is not a port"},
+        {{"get", "12345678901"}, "'12345678901' is not a port"},
+        {{"set", "COM12345678901", "txmode", "0"}, "'COM12345678901' is not a port"},
         {{"get", "COM3", "speed"}, "unknown option 'speed'"},
         {{"set", "COM3", "txmode", "1", "interface", "4"}, "bad value '4' for interface"},
         {{"set", "COM3", "fifo", "yes"}, "bad value 'yes' for fifo"},
+        {{"set", "COM3", "txmode", "2"}, "bad value '2' for txmode"},
+        {{"set", "COM3", "interface", "1", "txmode", "3"}, "bad value '3' for txmode"},
         {{"set", "COM3", "txmode"}, "OPTION VALUE pairs"},
         {{"import", File("missing.json").string()}, "missing.json: cannot be read"},
         {{"import", File("malformed.json").string()}, "malformed JSON: parse error at line 1"},
@@ -190,6 +221,15 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"import", File("range.json").string()}, "ports.COM4.interface: value 4 out of range"},
         {{"import", File("port.json").string()}, "ports.COM2: no such port"},
         {{"import", File("twice.json").string()}, "ports.3: COM3 is given twice"},
+        {{"import", File("flag.json").string()}, "ports.COM3.interface: value true out of range"},
+        {{"import", File("flag-txmode.json").string()}, "ports.COM4.txmode: value false out of range"},
+        {{"import", File("adapter.json").string()}, "ports.COM3.adapter.product: missing"},
+        {{"import", File("position.json").string()}, "ports.COM3.position: value 0 is not a number from 1"},
+        {{"import", "--match", "serial", File("port.json").string()}, "--match"},
+        // An entry without its adapter cannot be matched by position.
+        {{"import", "--match", "position", File("twice.json").string()},
+         "2 entries cannot be matched by position, so nothing is changed:\n"
+         "  ports.COM3: names no adapter"},
         {{"import", File("deep-version.json").string()}, "portctl: version [...] is not supported"},
         {{"import", File("deep-value.json").string()}, "ports.COM3.txmode: value [...] out of range"},
     };
@@ -213,7 +253,11 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     ASSERT_EQ(OnMachine({"export", backup}).status, 0);
     const Json exported = Json::parse(ReadFile(backup));
     EXPECT_EQ(exported["portctl"], 1);
-    EXPECT_EQ(exported["ports"]["COM8"], (Json{{"interface", 2}}));  // no options it lacks
+    const Json tovelser = {{"id", "USB\\VID_1A2B&PID_1131\\TV2P0042"}, {"vendor", 0x1A2B}, {"product", 0x1131}};
+    // Where the port is, and no options it lacks.
+    EXPECT_EQ(exported["ports"]["COM8"], (Json{{"adapter", tovelser}, {"position", 1}, {"interface", 2}}));
+    EXPECT_FALSE(exported["ports"]["COM7"].contains("position"));  // a single-port adapter
+    EXPECT_FALSE(exported["ports"].contains("COM1"));                // no adapter, nothing stored
     EXPECT_FALSE(exported["ports"]["COM5"].contains("txmode"));      // not stored
     EXPECT_FALSE(exported["ports"].contains("COM6"));                 // nothing stored
     EXPECT_EQ(OnMachine({"export", "-"}).out, ReadFile(backup));
@@ -236,6 +280,235 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     EXPECT_NE(restore.out.find("COM8 interface: applied (1 -> 2)"), std::string::npos) << restore.out;
     EXPECT_NE(restore.out.find("COM3 fifo: unchanged (on)"), std::string::npos) << restore.out;
     EXPECT_EQ(Listing(), before);
+}
+
+// What an import reports for each option, as lines and as the JSON
+// object configuration tools read, with the exit status.
+TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
+    // COM6 has nothing stored (its FIFO reads "disabled"); the tovelser
+    // family has no transmit mode.
+    WriteFile(File("one-refused.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM6": {"fastflush": 1}}})");
+    WriteFile(File("fifo-off.json"), R"({"portctl": 1, "ports": {"COM6": {"fifo": false}}})");
+    WriteFile(File("family.json"), R"({"portctl": 1, "ports": {"COM8": {"txmode": 1}}})");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> out;
+        std::string err;
+    } cases[] = {
+        {{"one-refused.json"}, 1,
+         {"COM3 interface: applied (0 -> 1)\n",
+          "COM6 fastflush: refused: the stored setting could not be read or written\n"},
+         "portctl: 1 of 2 settings refused"},
+        {{"fifo-off.json"}, 0, {"COM6 fifo: unchanged (-)\n"}, ""},
+        {{"family.json"}, 1, {"(the adapter's family has no txmode)"}, "1 of 1 settings refused"},
+        {{"--dry-run", "--json", "one-refused.json"}, 0,
+         {R"("changed": false)", R"("result": "would apply")", R"("from": 0)", R"("to": 1)"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        ASSERT_EQ(OnMachine({"set", "COM3", "interface", "0"}).status, 0);
+        std::vector<std::string> args{"import"};
+        for (const std::string& arg : c.args) args.push_back(arg.find(".json") == std::string::npos ? arg : File(arg).string());
+        const ToolRun run = OnMachine(args);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        for (const std::string& line : c.out) EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        if (c.err.empty()) EXPECT_EQ(run.err, "");
+    }
+
+    // The report that configuration tools read: one object, the exit
+    // status as without it.
+    for (const bool again : {false, true}) {
+        ASSERT_EQ(OnMachine({"set", "COM3", "interface", again ? "1" : "0"}).status, 0);
+        const ToolRun run = OnMachine({"import", "--json", File("one-refused.json").string()});
+        EXPECT_EQ(run.status, 1);
+        const Json report = Json::parse(run.out);
+        EXPECT_EQ(report["changed"], !again);
+        const Json& com3 = report["ports"]["COM3"];
+        EXPECT_EQ(com3["entry"], "COM3");
+        const Json unchanged = {{"result", "unchanged"}, {"value", 1}};
+        const Json applied = {{"result", "applied"}, {"from", 0}, {"to", 1}};
+        EXPECT_EQ(com3["options"]["interface"], again ? unchanged : applied);
+        EXPECT_EQ(report["ports"]["COM6"]["options"]["fastflush"],
+                  (Json{{"result", "refused"},
+                        {"reason", "the stored setting could not be read or written"}}));
+    }
+}
+
+// An export taken on one machine goes onto another where the same adapters
+// got other COM numbers, port by port at the same positions, or is refused
+// whole where that is ambiguous.
+TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
+    const std::string backup = File("backup.json").string();
+    ASSERT_EQ(OnMachine({"export", backup}).status, 0);
+    const Json demo = Listing();
+    // The other machine: the four-port adapter has another serial number,
+    // and its first two ports each other's COM numbers; the tovelser
+    // adapter's ports too.
+    const std::vector<std::pair<std::string, std::string>> otherMachine = {
+        {"KB4P0001", "KB4P0777"}, {"COM3", "COMx"}, {"COM4", "COM3"}, {"COMx", "COM4"},
+        {"COM8", "COMy"}, {"COM9", "COM8"}, {"COMy", "COM9"}};
+    Rewrite(otherMachine);
+    ASSERT_EQ(OnMachine({"set", "COM4", "fastflush", "0", "txmode", "1"}).status, 0);
+
+    const ToolRun plan = OnMachine({"import", "--match", "position", "--dry-run", backup});
+    EXPECT_EQ(plan.status, 0) << plan.err;
+    for (const char* line : {"COM3 goes to COM4\n", "COM4 goes to COM3\n", "COM7 goes to COM7\n",
+                             "COM8 goes to COM9\n", "COM4 fastflush: would apply (0 -> 1)\n"}) {
+        EXPECT_NE(plan.out.find(line), std::string::npos) << line << plan.out;
+    }
+    const ToolRun json = OnMachine({"import", "--match", "position", "--json", backup});
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(Json::parse(json.out)["ports"]["COM4"]["entry"], "COM3");
+    // Every port has the options of the port at its place on the demo machine.
+    const Json moved = Listing();
+    for (const Json& port : moved) {
+        const std::string name = port["port"];
+        const std::string was = Replaced(name, {{"COM3", "x"}, {"COM4", "COM3"}, {"x", "COM4"},
+                                                {"COM8", "y"}, {"COM9", "COM8"}, {"y", "COM9"}});
+        for (const char* option : {"interface", "fastflush", "txmode", "fifo"}) {
+            const Json expected = std::find_if(demo.begin(), demo.end(), [&](const Json& p) {
+                return p["port"] == was;
+            }).value()[option];
+            EXPECT_EQ(port[option], expected) << name << " " << option;
+        }
+    }
+
+    // With a second adapter of the model present, the file's instance ID
+    // picks one; when it names neither, nothing is changed.
+    Json machine = Json::parse(ReadFile(Machine()));
+    const std::vector<std::pair<std::string, std::string>> second = {
+        {"KB4P0777", "KB4P0888"}, {"(COM3)", "(COM13)"}, {"(COM4)", "(COM14)"},
+        {"(COM5)", "(COM15)"}, {"(COM6)", "(COM16)"}, {"\"COM3\"", "\"COM13\""},
+        {"\"COM4\"", "\"COM14\""}, {"\"COM5\"", "\"COM15\""}, {"\"COM6\"", "\"COM16\""}};
+    Json added = Json::array();
+    for (const Json& device : machine["devices"]) {
+        if (device.dump().find("KB4P0777") != std::string::npos) {
+            added.push_back(Json::parse(Replaced(device.dump(), second)));
+        }
+    }
+    for (const Json& device : added) machine["devices"].push_back(device);
+    const Json registry = machine["registry"];
+    for (const auto& [key, values] : registry.items()) {
+        if (key.find("KB4P0777") != std::string::npos) {
+            machine["registry"][Replaced(key, second)] = Json::parse(Replaced(values.dump(), second));
+        }
+    }
+    for (const bool named : {true, false}) {
+        WriteFile(Machine(), Replaced(machine.dump(), {{"KB4P0777", named ? "KB4P0001" : "KB4P0777"}}));
+        const std::string before = ReadFile(Machine());
+        const ToolRun run = OnMachine({"import", "--match", "position", "--dry-run", backup});
+        if (named) {
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_NE(run.out.find("COM3 goes to COM4\n"), std::string::npos) << run.out;
+            continue;
+        }
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("3 entries cannot be matched by position, so nothing is changed:\n"
+                               "  ports.COM3: ambiguous: 2 1A2B:2044 adapters here "
+                               "(USB\\VID_1A2B&PID_2044\\KB4P0777, USB\\VID_1A2B&PID_2044\\KB4P0888), "
+                               "none of them USB\\VID_1A2B&PID_2044\\KB4P0001\n  ports.COM4: "),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.err.find("ports.COM7"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(Machine()), before);
+    }
+}
+
+// COM256, the last COM number the calls take, for every command.
+TEST_F(PortctlCli, Com256IsAPortForEveryCommand) {
+    Rewrite({{"COM8", "COM256"}});
+    ASSERT_EQ(OnMachine({"set", "COM256", "interface", "1"}).status, 0);
+    EXPECT_EQ(Listing().back()["port"], "COM256");
+    EXPECT_EQ(OnMachine({"get", "256", "interface"}).out, "1\n");
+    const std::string backup = File("backup.json").string();
+    ASSERT_EQ(OnMachine({"export", backup}).status, 0);
+    EXPECT_EQ(Json::parse(ReadFile(backup))["ports"]["COM256"]["interface"], 1);
+    ASSERT_EQ(OnMachine({"set", "com256", "interface", "3"}).status, 0);
+    const ToolRun restore = OnMachine({"import", backup});
+    EXPECT_EQ(restore.status, 0) << restore.err;
+    EXPECT_NE(restore.out.find("COM256 interface: applied (3 -> 1)"), std::string::npos) << restore.out;
+}
+
+// When the lister cannot build its device list, its message goes to
+// standard error, standard output stays valid JSON, and the tool says
+// that the listing failed; an export to a file never replaces the file
+// then, nor when writing it fails part way.
+TEST_F(PortctlCli, FailedListingOrWriteLeavesOutputValidAndFilesWhole) {
+    const std::string backup = File("backup.json").string();
+    WriteFile(backup, "the old backup");
+    const std::string noDeviceList = "PORTCTL_SIM_FAULTS=SetupDiGetClassDevsW:1";
+    // A file-size limit makes a write fail part way, also for root.
+    const std::string smallFiles = "trap '' XFSZ; ulimit -f 1;";
+    const struct {
+        std::string before;
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {noDeviceList, {"list", "--json"}, 1, "[]\n", "portctl: the ports cannot be listed"},
+        {noDeviceList, {"export", "-"}, 1, "{\n  \"portctl\": 1,\n  \"ports\": {}\n}\n", "cannot be listed"},
+        {noDeviceList, {"export", backup}, 1, "", "cannot be listed"},
+        {noDeviceList, {"get", "COM3"}, 1, "", "cannot be listed"},
+        {smallFiles, {"export", backup}, 2, "", "backup.json: cannot be written"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before + " " + c.args.back());
+        const ToolRun run = OnMachine(c.args, c.before);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        if (c.before == noDeviceList) {
+            EXPECT_EQ(run.err.find("SetupDiGetClassDevs failed.\n"), 0u) << run.err;
+        }
+        EXPECT_EQ(ReadFile(backup), "the old backup");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4)
+            << "a temporary file is left";
+    }
+}
+
+// The refusal says that administrator rights are needed only when the
+// store could not be written and the tool is not running elevated.
+TEST_F(PortctlCli, RefusalNamesMissingRightsOnlyWhenTheyAreWhy) {
+    const std::string machine = ReadFile(Machine());
+    const std::string notElevated =
+        machine.substr(0, machine.rfind('}')) + ",\n  \"elevated\": false\n}\n";
+    const std::string writeFails = "PORTCTL_SIM_FAULTS=RegSetValueExA:1";
+    const std::string rights = "administrator rights are needed (run portctl from an elevated prompt)";
+    const struct {
+        bool elevated;
+        std::string before;
+        std::vector<std::string> args;
+        bool saysRights;
+    } cases[] = {
+        // Per-port values and shared tables read, but cannot be written.
+        {false, "", {"set", "COM8", "interface", "3"}, true},
+        {false, "", {"set", "COM3", "txmode", "1"}, true},
+        {true, writeFails, {"set", "COM8", "interface", "3"}, false},
+        // Nothing stored to change: the change fails on reading.
+        {false, "", {"set", "COM6", "fastflush", "1"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1] + (c.elevated ? " elevated" : " not elevated"));
+        WriteFile(Machine(), c.elevated ? machine : notElevated);
+        const ToolRun run = OnMachine(c.args, c.before);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("the stored setting could not be read or written"), std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.err.find(rights) != std::string::npos, c.saysRights) << run.err;
+    }
+    WriteFile(File("com8.json"), R"({"portctl": 1, "ports": {"COM8": {"interface": 1}}})");
+    WriteFile(Machine(), notElevated);
+    const ToolRun imported = OnMachine({"import", File("com8.json").string()});
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_NE(imported.out.find("COM8 interface: refused: the stored setting could not be read or "
+                                "written: " + rights),
+              std::string::npos)
+        << imported.out;
 }
 
 }  // namespace

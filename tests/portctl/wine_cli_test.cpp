@@ -1,10 +1,11 @@
 // portctl.exe run as a user runs it, on a Wine machine that the machine
 // fixture builds in either store layout: the listing and `get` answer what
 // the query calls answer in this process, an import of the tool's own
-// export changes nothing, and `set` is refused cleanly (Wine's own
-// CM_Get_Parent fails, so the shipped tool reaches no adapter there).  The
-// same code built with the configuration-manager stand-in
-// (portctl_standin.exe) changes options through the test adapter driver.
+// export changes nothing (its JSON report says so), and `set` is refused
+// cleanly (Wine's own CM_Get_Parent fails, so the shipped tool reaches no
+// adapter there).  The same code built with the configuration-manager
+// stand-in (portctl_standin.exe) changes options through the test adapter
+// driver.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -176,6 +177,10 @@ TEST_P(PortctlOnWine, ImportOfItsOwnExportChangesNothing) {
     EXPECT_EQ(imported.status, 0u) << imported.err;
     EXPECT_NE(imported.out.find("COM3 interface: unchanged (2)"), std::string::npos) << imported.out;
     EXPECT_EQ(imported.out.find("applied"), std::string::npos) << imported.out;
+    // The report for configuration tools says so too.
+    const ToolRun report = Portctl("import --json \"" + backup + "\"");
+    EXPECT_EQ(report.status, 0u) << report.err;
+    EXPECT_EQ(Json::parse(report.out)["changed"], false) << report.out;
     EXPECT_EQ(Store(), before);
 }
 

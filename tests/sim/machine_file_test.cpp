@@ -88,6 +88,7 @@ TEST_F(MachineFile, MalformedDocumentsNameThePlaceAndChangeNothing) {
          "/registry/x~1y~0: expected an object"},
         {R"({"simwin-machine": 1, "drivers": {"\\\\?\\p": {"rejectAfter": 1}}})",
          "/drivers/\\\\?\\p/rejectAfter: needs"},
+        {R"({"simwin-machine": 1, "elevated": 0})", "/elevated: expected true or false"},
     };
     ASSERT_EQ(simwin_load_demo_machine(error_, sizeof error_), 0) << error_;
     const std::string before = MachineJson();
@@ -127,6 +128,7 @@ TEST_F(MachineFile, OddMachinesReadBackExactly) {
     simwin::CreateKey("SOFTWARE\\Empty\\Leaf");
     simwin::SetUnopenable("\\\\?\\custom#path", ERROR_SHARING_VIOLATION);
     simwin::RejectRequests("\\\\?\\Other", ERROR_GEN_FAILURE, 2);
+    simwin::SetElevated(false);
     const struct {
         const char* name;
         simwin::RegValue value;
@@ -153,7 +155,7 @@ TEST_F(MachineFile, OddMachinesReadBackExactly) {
           R"("friendlyName": {"hex": "50 e9 00 43 4f 4d 33"})", "\"caf\xC3\xA9 Port 2 (COM4)\"",
           R"({"class": "{01234567-89AB-CDEF-0102-030405060708}", "path": "\\\\?\\X#Port#other"})",
           R"({"class": "ports", "path": "\\\\?\\custom#path"})", R"(["comport"])",
-          R"({"openError": 32})", R"({"rejectError": 31, "rejectAfter": 2})"})
+          R"({"openError": 32})", R"({"rejectError": 31, "rejectAfter": 2})", R"("elevated": false)"})
         EXPECT_NE(Compact(written).find(fragment), std::string::npos) << fragment;
     ASSERT_EQ(simwin_load_machine_json(written.data(), written.size(), error_, sizeof error_), 0)
         << error_;
@@ -165,6 +167,7 @@ TEST_F(MachineFile, OddMachinesReadBackExactly) {
         EXPECT_EQ(read->data, v.value.data) << v.name;
     }
     EXPECT_TRUE(simwin::KeyExists("SOFTWARE\\Empty\\Leaf"));
+    EXPECT_FALSE(simwin::Elevated());
     HANDLE h = CreateFileA("\\\\?\\CUSTOM#path", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(h, INVALID_HANDLE_VALUE);

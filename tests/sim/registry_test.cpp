@@ -69,6 +69,47 @@ TEST_F(RegistryTest, AccessIsCheckedAtOpenAndUse) {
     RegCloseKey(key);
 }
 
+// A process that is not elevated says so through its token, and may open
+// keys to read them but not to change them, device keys included.
+TEST_F(RegistryTest, ProcessThatIsNotElevatedOnlyReads) {
+    SetDword(kKey, "V", 1);
+    AddDevice("USB\\A\\1");
+    AddInterface("USB\\A\\1", kPorts, "\\\\?\\a");
+    CreateKey(HardwareKeyPath("USB\\A\\1"));
+    for (const bool elevated : {true, false}) {
+        SCOPED_TRACE(elevated ? "elevated" : "not elevated");
+        SetElevated(elevated);
+        HANDLE token = nullptr;
+        ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+        TOKEN_ELEVATION elevation{7};
+        DWORD size = 0;
+        EXPECT_FALSE(GetTokenInformation(token, TokenElevation, &elevation, 2, &size));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+        EXPECT_EQ(size, sizeof elevation);
+        ASSERT_TRUE(GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size));
+        EXPECT_EQ(elevation.TokenIsElevated, elevated ? 1u : 0u);
+        EXPECT_TRUE(CloseHandle(token));
+
+        const LSTATUS change = elevated ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+        for (const REGSAM access : {REGSAM(KEY_ALL_ACCESS), REGSAM(KEY_WRITE), REGSAM(KEY_SET_VALUE)}) {
+            HKEY key = nullptr;
+            EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, access, &key), change) << access;
+            if (key) RegCloseKey(key);
+        }
+        RegCloseKey(Open(kKey, KEY_READ));
+        HDEVINFO list = PortsList();
+        SP_DEVINFO_DATA device = DeviceRecord();
+        ASSERT_TRUE(SetupDiEnumDeviceInfo(list, 0, &device));
+        HKEY key = SetupDiOpenDevRegKey(list, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_WRITE);
+        EXPECT_EQ(key == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE), !elevated);
+        if (elevated) RegCloseKey(key);
+        else EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+        RegCloseKey(SetupDiOpenDevRegKey(list, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ));
+        SetupDiDestroyDeviceInfoList(list);
+        EXPECT_TRUE(GetOutstanding().Empty()) << Describe(GetOutstanding());
+    }
+}
+
 TEST_F(RegistryTest, StringsAreStoredAsUtf16AndNarrowedByTheACalls) {
     HKEY key = Open("SYSTEM", KEY_ALL_ACCESS);
     ASSERT_EQ(RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>("COM5"), 5),

@@ -41,6 +41,9 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"COM12345 (COM3)", 3, -1}, NameCase{"COM3 COMBO", 0, -1},
         NameCase{"Port 2 Port A (COM5)", 5, -1}, NameCase{"COMPANY COM8", 8, -1},
         NameCase{"COMCOM6", 6, -1}, NameCase{"Port 12345 Port 2 (COM5)", 5, 1},
+        // A last "COM0" is a number too, and no port has it; the last "Port "
+        // number is still read (an input the fuzzer kept).
+        NameCase{"Adapter Port 2690 (COM4) Port 4 (COM0)", 0, 3},
         // Too many digits spoil the whole name.
         NameCase{"Port 1 (COM12345)", 0, -1}, NameCase{"Port 12345 (COM5)", 0, -1},
         // Case-sensitive tokens; "Port" needs its space.

@@ -1,14 +1,19 @@
 #include "backup.h"
 
 #include <map>
+#include <optional>
 #include <set>
 
 #include "input_error.h"
 #include "port_names.h"
+#include "position_match.h"
 
 namespace portctl {
 
 namespace {
+
+constexpr int kMaxModelId = 0xFFFF;
+constexpr int kMaxPosition = 9999;  // "Port n" carries at most four digits
 
 [[noreturn]] void Fault(const std::string& place, const std::string& what) {
     throw InputError(place + ": " + what);
@@ -22,6 +27,16 @@ std::string Shown(const Json& value) {
     if (value.is_object()) return "{...}";
     return value.dump();
 }
+
+// One entry of the file's "ports", checked.
+struct Entry {
+    std::string key;
+    std::string place;  // "ports.COM3"
+    std::optional<int> number;
+    std::optional<SavedAdapter> adapter;
+    std::optional<int> position;
+    std::vector<std::pair<const OptionSpec*, int>> options;
+};
 
 // The first row of each present COM number.
 std::map<int, const PortRow*> PresentPorts(const std::vector<PortRow>& rows) {
@@ -46,20 +61,75 @@ void CheckHeader(const Json& document) {
     if (!document["ports"].is_object()) Fault("ports", "not an object of ports");
 }
 
-void PlanPort(const std::string& key, const Json& options, const PortRow& row,
-              std::vector<ImportStep>& steps) {
-    const std::string place = "ports." + key;
-    if (!options.is_object()) Fault(place, "not an object of options");
-    for (const auto& [name, value] : options.items()) {
-        const OptionSpec* option = FindOption(name);
-        if (!option) Fault(place + "." + name, "unknown option (options: " + OptionNames() + ")");
-        const std::optional<int> parsed = OptionValueFromJson(*option, value);
-        if (!parsed) {
-            Fault(place + "." + name, "value " + Shown(value) + " out of range (" +
-                                          option->rangeText + ")");
+int Bounded(const Json& value, const std::string& place, int low, int high) {
+    if (!value.is_number_integer() || value.get<long long>() < low || value.get<long long>() > high) {
+        Fault(place, "value " + Shown(value) + " is not a number from " + std::to_string(low) +
+                         " to " + std::to_string(high));
+    }
+    return value.get<int>();
+}
+
+SavedAdapter AdapterOf(const Json& value, const std::string& place) {
+    if (!value.is_object()) Fault(place, "not an object (id, vendor, product)");
+    for (const auto& [key, item] : value.items()) {
+        if (key != "id" && key != "vendor" && key != "product") {
+            Fault(place + "." + key, "unknown key (expected id, vendor, product)");
         }
+    }
+    SavedAdapter adapter;
+    if (value.contains("id")) {
+        if (!value["id"].is_string()) Fault(place + ".id", "not a string");
+        adapter.id = value["id"].get<std::string>();
+    }
+    for (const char* key : {"vendor", "product"}) {
+        if (!value.contains(key)) Fault(place + "." + key, "missing");
+    }
+    adapter.vendor = Bounded(value["vendor"], place + ".vendor", 0, kMaxModelId);
+    adapter.product = Bounded(value["product"], place + ".product", 0, kMaxModelId);
+    return adapter;
+}
+
+Entry ReadEntry(const std::string& key, const Json& value) {
+    Entry entry{key, "ports." + key, ParsePortArgument(key), {}, {}, {}};
+    if (!entry.number) Fault(entry.place, "not a port name (COMn)");
+    if (!value.is_object()) Fault(entry.place, "not an object of options");
+    for (const auto& [name, item] : value.items()) {
+        const std::string place = entry.place + "." + name;
+        if (name == "adapter") {
+            if (!item.is_null()) entry.adapter = AdapterOf(item, place);
+            continue;
+        }
+        if (name == "position") {
+            if (!item.is_null()) entry.position = Bounded(item, place, 1, kMaxPosition);
+            continue;
+        }
+        const OptionSpec* option = FindOption(name);
+        if (!option) Fault(place, "unknown option (options: " + OptionNames() + ")");
+        const std::optional<int> parsed = OptionValueFromJson(*option, item);
+        if (!parsed) Fault(place, "value " + Shown(item) + " out of range (" + option->rangeText + ")");
+        entry.options.emplace_back(option, *parsed);
+    }
+    return entry;
+}
+
+// The present port of the entry's COM number.
+const PortRow& ByNumber(const Entry& entry, const std::map<int, const PortRow*>& present) {
+    const auto found = present.find(*entry.number);
+    if (found == present.end()) Fault(entry.place, "no such port on this machine");
+    return *found->second;
+}
+
+// The present port at the entry's position, or why there is none.
+PositionMatch ByPosition(const Entry& entry, const std::vector<PortRow>& rows) {
+    if (!entry.adapter) return {nullptr, "names no adapter (its export has none)"};
+    return MatchByPosition(*entry.adapter, entry.position, rows);
+}
+
+void AddSteps(const Entry& entry, const PortRow& row, std::vector<ImportStep>& steps) {
+    for (const auto& [option, value] : entry.options) {
         const std::size_t index = static_cast<std::size_t>(option - Options().data());
-        steps.push_back({ComName(*row.number), *row.number, option, *parsed, (*row.settings)[index]});
+        steps.push_back({entry.key, ComName(*row.number), *row.number, option, value,
+                         (*row.settings)[index]});
     }
 }
 
@@ -69,30 +139,59 @@ Json ExportDocument(const std::vector<PortRow>& rows) {
     Json ports = Json::object();
     for (const PortRow& row : rows) {
         if (!Addressable(row)) continue;
-        const std::string name = ComName(*row.number);
         Json options = Json::object();
         for (std::size_t i = 0; i < Options().size(); ++i) {
             const Setting& setting = (*row.settings)[i];
             if (setting.state != Setting::State::kValue) continue;
             options[Options()[i].name] = SettingJson(Options()[i], setting);
         }
-        if (!options.empty()) ports[name] = options;
+        if (options.empty()) continue;
+        Json entry = Json::object();
+        if (row.adapter) {
+            entry["adapter"] = Json{{"id", row.adapter->id},
+                                    {"vendor", row.adapter->vendor},
+                                    {"product", row.adapter->product}};
+        }
+        if (row.position) entry["position"] = *row.position;
+        entry.update(options);
+        ports[ComName(*row.number)] = entry;
     }
     return Json{{"portctl", kBackupVersion}, {"ports", ports}};
 }
 
-std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows) {
+std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows,
+                                   MatchBy match) {
     CheckHeader(document);
     const std::map<int, const PortRow*> present = PresentPorts(rows);
-    std::set<int> seen;
+    std::map<int, std::string> taken;  // present COM number: the entry that goes there
+    std::string unmatched;
+    std::size_t unmatchedCount = 0;
     std::vector<ImportStep> steps;
-    for (const auto& [key, options] : document["ports"].items()) {
-        const std::optional<int> number = ParsePortArgument(key);
-        if (!number) Fault("ports." + key, "not a port name (COMn)");
-        const auto found = present.find(*number);
-        if (found == present.end()) Fault("ports." + key, "no such port on this machine");
-        if (!seen.insert(*number).second) Fault("ports." + key, ComName(*number) + " is given twice");
-        PlanPort(key, options, *found->second, steps);
+    for (const auto& [key, value] : document["ports"].items()) {
+        const Entry entry = ReadEntry(key, value);
+        const PortRow* row = nullptr;
+        if (match == MatchBy::kNumber) {
+            row = &ByNumber(entry, present);
+        } else {
+            const PositionMatch found = ByPosition(entry, rows);
+            if (!found.row) {
+                unmatched += "\n  " + entry.place + ": " + found.fault;
+                ++unmatchedCount;
+                continue;
+            }
+            row = found.row;
+        }
+        const auto [earlier, fresh] = taken.emplace(*row->number, entry.place);
+        if (!fresh) {
+            Fault(entry.place, ComName(*row->number) + " is given twice" +
+                                   (match == MatchBy::kNumber ? "" : " (also by " + earlier->second + ")"));
+        }
+        AddSteps(entry, *row, steps);
+    }
+    if (unmatchedCount > 0) {
+        throw InputError(std::to_string(unmatchedCount) +
+                         (unmatchedCount == 1 ? " entry" : " entries") +
+                         " cannot be matched by position, so nothing is changed:" + unmatched);
     }
     return steps;
 }

@@ -1,5 +1,8 @@
 // Backing the ports' stored options up to JSON and restoring them:
-//   {"portctl": 1, "ports": {"COM7": {"interface": 2, "fifo": true}, ...}}
+//   {"portctl": 1, "ports": {"COM7": {"adapter": {"id": "USB\\...", "vendor": 6699,
+//    "product": 8260}, "position": 2, "interface": 2, "fifo": true}, ...}}
+// An entry's adapter and position say where the port was; they are left
+// out for a port without them, and files without them are read as well.
 #ifndef PORTCTL_BACKUP_H
 #define PORTCTL_BACKUP_H
 
@@ -17,10 +20,17 @@ inline constexpr int kBackupVersion = 1;
 // stored or that the port's family does not have (and ports left with none).
 Json ExportDocument(const std::vector<PortRow>& rows);
 
+// How an import file's entries find the present ports.
+enum class MatchBy {
+    kNumber,    // by the entry's COM number
+    kPosition,  // the port at the entry's position on an adapter of its model
+};
+
 // One option of one port that an import file asks for, with the port's
 // value now.
 struct ImportStep {
-    std::string port;  // "COM7"
+    std::string entry;  // the file's name of the port, "COM3"
+    std::string port;   // the present port it goes to, "COM7"
     int number = 0;
     const OptionSpec* option = nullptr;
     int value = 0;
@@ -29,8 +39,9 @@ struct ImportStep {
 
 // Checks the whole document against the present ports (in `rows`) and
 // gives its steps in file order.  Throws InputError naming the place of
-// the first fault.
-std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows);
+// the first fault, or every entry that cannot be matched by position.
+std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows,
+                                   MatchBy match = MatchBy::kNumber);
 
 // Whether the step asks for the value the port has now.
 bool Unchanged(const ImportStep& step);

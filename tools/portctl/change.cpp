@@ -1,5 +1,6 @@
 #include "change.h"
 
+#include "elevation.h"
 #include "win32.h"
 
 namespace portctl {
@@ -20,13 +21,18 @@ Setting QueriedSetting(const OptionSpec& option, int value) {
     return {Setting::State::kValue, value};
 }
 
+std::string Arrow(const OptionSpec& option, const Setting& before, const Setting& after) {
+    return FormatSetting(option, before) + " -> " + FormatSetting(option, after);
+}
+
 ChangeOutcome ApplyChange(int port, const OptionSpec& option, int value) {
     ChangeOutcome outcome;
     outcome.before = QueriedSetting(option, option.query(port));
     // Only a code the change call itself leaves tells why it failed.
     SetLastError(ERROR_SUCCESS);
     if (!option.change(port, value)) {
-        outcome.reason = RefusalReason(GetLastError());
+        outcome.error = GetLastError();
+        outcome.reason = RefusalReason(outcome.error);
         return outcome;
     }
     outcome.after = QueriedSetting(option, option.query(port));
@@ -36,6 +42,24 @@ ChangeOutcome ApplyChange(int port, const OptionSpec& option, int value) {
     }
     outcome.done = true;
     return outcome;
+}
+
+std::string RefusalText(const ChangeOutcome& outcome, const OptionSpec& option,
+                        const Setting& listed) {
+    if (listed.state == Setting::State::kNotHad) {
+        return outcome.reason + " (the adapter's family has no " + option.name + ")";
+    }
+    // With the old value there to read, 1016 says that the new one could
+    // not be stored.  The FIFO's query answers "disabled" also when nothing
+    // is stored: the listing tells.
+    const bool notStored = outcome.error == ERROR_REGISTRY_IO_FAILED &&
+                           outcome.before.state == Setting::State::kValue &&
+                           listed.state == Setting::State::kValue;
+    if (notStored && KnownNotElevated()) {
+        return outcome.reason +
+               ": administrator rights are needed (run portctl from an elevated prompt)";
+    }
+    return outcome.reason;
 }
 
 }  // namespace portctl

@@ -5,10 +5,13 @@
 #include <iterator>
 #include <sstream>
 
+#include "atomic_file.h"
 #include "backup.h"
 #include "change.h"
+#include "import_report.h"
 #include "input_error.h"
 #include "listing.h"
+#include "port_enumeration.h"
 #include "port_names.h"
 
 namespace portctl {
@@ -55,19 +58,8 @@ std::vector<Change> ParseChanges(const std::vector<std::string>& words) {
     return changes;
 }
 
-// The refusal's reason, and why the change could not have been taken when
-// the port's family does not have the option.
-std::string Why(const ChangeOutcome& outcome, const OptionSpec& option, const Setting& listed) {
-    if (listed.state != Setting::State::kNotHad) return outcome.reason;
-    return outcome.reason + " (the adapter's family has no " + option.name + ")";
-}
-
 std::size_t IndexOf(const OptionSpec& option) {
     return static_cast<std::size_t>(&option - Options().data());
-}
-
-std::string Arrow(const OptionSpec& option, const Setting& before, const Setting& after) {
-    return FormatSetting(option, before) + " -> " + FormatSetting(option, after);
 }
 
 std::string Shown(const std::string& file) {
@@ -100,14 +92,26 @@ Json ParseDocument(const std::string& file, const std::string& text) {
     }
 }
 
-void ReportStep(const ImportStep& step, const std::string& outcome) {
-    std::cout << step.port << " " << step.option->name << ": " << outcome << "\n";
+// Says that the listing failed; the command's status.
+int ListingFailure(const ListingFailed& failure) {
+    std::cerr << "portctl: " << failure.what() << "\n";
+    return 1;
+}
+
+std::string ExportText(const std::vector<PortRow>& rows) {
+    return ExportDocument(rows).dump(2) + "\n";
 }
 
 }  // namespace
 
 int ListPorts(bool json) {
-    const std::vector<PortRow> rows = ReadListing();
+    std::vector<PortRow> rows;
+    try {
+        rows = ReadListing();
+    } catch (const ListingFailed& failure) {
+        if (json) std::cout << "[]\n";
+        return ListingFailure(failure);
+    }
     if (json) {
         Json array = Json::array();
         for (const PortRow& row : rows) array.push_back(RowJson(row));
@@ -147,8 +151,8 @@ CommandResult SetOptions(const std::string& port, const std::vector<std::string>
             continue;
         }
         const Setting& listed = (*row.settings)[IndexOf(*change.option)];
-        std::cerr << "portctl: " << what << " not changed: " << Why(outcome, *change.option, listed)
-                  << "\n";
+        std::cerr << "portctl: " << what << " not changed: "
+                  << RefusalText(outcome, *change.option, listed) << "\n";
         if (applied.empty()) {
             std::cerr << "portctl: no change was applied before it\n";
         } else {
@@ -163,45 +167,65 @@ CommandResult SetOptions(const std::string& port, const std::vector<std::string>
 }
 
 int ExportOptions(const std::string& file) {
-    const std::string text = ExportDocument(ReadListing()).dump(2) + "\n";
+    std::vector<PortRow> rows;
+    try {
+        rows = ReadListing();
+    } catch (const ListingFailed& failure) {
+        // An empty export never replaces a file.
+        if (file == kStandardStream) std::cout << ExportText({});
+        return ListingFailure(failure);
+    }
     if (file == kStandardStream) {
-        std::cout << text;
+        std::cout << ExportText(rows);
         return 0;
     }
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!(out << text) || !out.flush()) throw InputError(file + ": cannot be written");
+    try {
+        WriteFileAtomically(file, ExportText(rows));
+    } catch (const std::runtime_error& e) {
+        throw InputError(file + ": cannot be written (" + e.what() + ")");
+    }
     return 0;
 }
 
-CommandResult ImportOptions(const std::string& file, bool dryRun) {
+CommandResult ImportOptions(const ImportRequest& request) {
+    const std::string& file = request.file;
     const Json document = ParseDocument(file, ReadInput(file));
+    ImportReport report(request.json);
+    CommandResult result;
+    std::vector<PortRow> rows;
+    try {
+        rows = ReadListing();
+    } catch (const ListingFailed& failure) {
+        report.Finish();
+        result.status = ListingFailure(failure);
+        return result;
+    }
     std::vector<ImportStep> steps;
     try {
-        steps = PlanImport(document, ReadListing());
+        steps = PlanImport(document, rows, request.match);
     } catch (const InputError& e) {
         throw InputError(Shown(file) + ": " + e.what());
     }
 
-    CommandResult result;
     int refused = 0;
     for (const ImportStep& step : steps) {
-        const OptionSpec& option = *step.option;
-        const Setting wanted{Setting::State::kValue, step.value};
+        if (request.match == MatchBy::kPosition) report.Matched(step);
         if (Unchanged(step)) {
-            ReportStep(step, "unchanged (" + FormatSetting(option, step.current) + ")");
-        } else if (dryRun) {
-            ReportStep(step, "would apply (" + Arrow(option, step.current, wanted) + ")");
+            report.Unchanged(step);
+        } else if (request.dryRun) {
+            report.WouldApply(step);
         } else {
             result.changeCalled = true;
-            const ChangeOutcome outcome = ApplyChange(step.number, option, step.value);
+            const ChangeOutcome outcome = ApplyChange(step.number, *step.option, step.value);
             if (outcome.done) {
-                ReportStep(step, "applied (" + Arrow(option, outcome.before, outcome.after) + ")");
+                report.Applied(step, outcome);
             } else {
-                ReportStep(step, "refused: " + Why(outcome, option, step.current));
+                report.Refused(step, RefusalText(outcome, *step.option, step.current));
                 ++refused;
             }
         }
     }
+    report.Finish();
     if (refused > 0) {
         std::cerr << "portctl: " << refused << " of " << steps.size() << " settings refused\n";
         result.status = 1;

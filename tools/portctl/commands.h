@@ -1,13 +1,18 @@
 // The tool's commands.  Each writes its data to standard output and its
 // messages to standard error, and returns the exit status: 0 when all
 // that was asked was done, 1 when a change was refused or failed.  Bad
-// usage or input throws InputError before anything is changed.
+// usage or input throws InputError before anything is changed.  When the
+// lister cannot list the ports, each says so with status 1 (`list --json`
+// and `export -` after writing an empty listing, so that standard output
+// stays valid JSON).
 #ifndef PORTCTL_COMMANDS_H
 #define PORTCTL_COMMANDS_H
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "backup.h"
 
 namespace portctl {
 
@@ -21,7 +26,14 @@ int ListPorts(bool json);
 int GetPort(const std::string& port, const std::optional<std::string>& option, bool json);
 CommandResult SetOptions(const std::string& port, const std::vector<std::string>& changes);
 int ExportOptions(const std::string& file);
-CommandResult ImportOptions(const std::string& file, bool dryRun);
+
+struct ImportRequest {
+    std::string file;
+    bool dryRun = false;
+    MatchBy match = MatchBy::kNumber;
+    bool json = false;  // one JSON object on standard output instead of lines
+};
+CommandResult ImportOptions(const ImportRequest& request);
 
 }  // namespace portctl
 

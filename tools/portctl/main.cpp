@@ -22,6 +22,7 @@ constexpr int kFailed = 1;
 struct Arguments {
     bool json = false;
     bool dryRun = false;
+    std::string match = "number";
     std::string port;
     std::string option;
     std::vector<std::string> changes;
@@ -67,6 +68,13 @@ Commands Define(CLI::App& app, Arguments& args) {
     c.importFile->add_option("FILE", args.file, "the file to read, - for standard input")
         ->required();
     c.importFile->add_flag("--dry-run", args.dryRun, "print the plan, change nothing");
+    c.importFile
+        ->add_option("--match", args.match,
+                     "number: each entry's COM number (the default); position: the port at the "
+                     "entry's position on an adapter of the same vendor and product")
+        ->check(CLI::IsMember({"number", "position"}));
+    c.importFile->add_flag("--json", args.json,
+                           "one JSON object: \"changed\", and each option's result");
 
 #ifdef PORTCTL_SIMULATED
     app.add_option("--machine", args.machineFile,
@@ -84,6 +92,7 @@ void PrepareMachine(const Arguments& args) {
     } else {
         portctl::LoadMachineFile(args.machineFile);
     }
+    portctl::InjectFaults();
 }
 
 void KeepChanges(const Arguments& args, const portctl::CommandResult& result) {
@@ -114,9 +123,11 @@ int Run(const Commands& c, const Arguments& args) {
         return portctl::GetPort(args.port, option, args.json);
     }
     if (*c.exportFile) return portctl::ExportOptions(args.file);
-    const portctl::CommandResult result = *c.set
-                                              ? portctl::SetOptions(args.port, args.changes)
-                                              : portctl::ImportOptions(args.file, args.dryRun);
+    const portctl::MatchBy match =
+        args.match == "position" ? portctl::MatchBy::kPosition : portctl::MatchBy::kNumber;
+    const portctl::CommandResult result =
+        *c.set ? portctl::SetOptions(args.port, args.changes)
+               : portctl::ImportOptions({args.file, args.dryRun, match, args.json});
     KeepChanges(args, result);
     return result.status;
 }

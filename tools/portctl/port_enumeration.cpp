@@ -1,7 +1,9 @@
 #include "port_enumeration.h"
 
 #include <cstdint>
+#include <iostream>
 
+#include "captured_output.h"
 #include "comlist.h"
 
 namespace portctl {
@@ -59,7 +61,12 @@ std::vector<std::string> EnumeratePortNames() {
         std::vector<comlist_char*> entries(capacity + 1, nullptr);  // a null entry ends the array
         for (std::size_t i = 0; i < capacity; ++i) entries[i] = &buffers[i * COMLIST_NAME_UNITS];
         int count = 0;
-        EnumCOMPorts(entries.data(), &count);
+        // The lister's only output is its failure message.
+        const std::string said = CaptureStandardOutput([&] { EnumCOMPorts(entries.data(), &count); });
+        if (!said.empty()) {
+            std::cerr << said << std::flush;
+            throw ListingFailed("the ports cannot be listed: the lister could not build its device list");
+        }
         if (static_cast<std::size_t>(count) >= capacity) continue;
 
         std::vector<std::string> names;

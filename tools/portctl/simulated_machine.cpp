@@ -1,8 +1,11 @@
 #include "simulated_machine.h"
 
+#include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 #include "input_error.h"
+#include "simwin/machine.h"
 #include "simwin/machine_file.h"
 
 namespace portctl {
@@ -35,5 +38,20 @@ void SaveMachineFile(const std::string& file) {
 }
 
 std::string DemoMachineJson() { return simwin_demo_machine_json(); }
+
+void InjectFaults() {
+    const char* list = std::getenv("PORTCTL_SIM_FAULTS");
+    if (!list) return;
+    std::istringstream faults(list);
+    for (std::string fault; std::getline(faults, fault, ',');) {
+        const std::size_t colon = fault.find(':');
+        const std::string call = colon == std::string::npos ? "" : fault.substr(colon + 1);
+        if (colon == 0 || call.empty() || call.find_first_not_of("0123456789") != std::string::npos ||
+            call.size() > 6) {
+            throw InputError("PORTCTL_SIM_FAULTS: '" + fault + "' is not OPERATION:K");
+        }
+        simwin::FailAt(fault.substr(0, colon), std::stoi(call));
+    }
+}
 
 }  // namespace portctl

@@ -17,6 +17,12 @@ void SaveMachineFile(const std::string& file);
 // The demo machine's JSON.
 std::string DemoMachineJson();
 
+// For tests: the faults that PORTCTL_SIM_FAULTS names, a comma-separated
+// list of OPERATION:K (the K-th call of the Win32 operation fails, as
+// simwin::FailAt makes it), e.g. "SetupDiGetClassDevsW:1".  Throws
+// InputError for a malformed list.
+void InjectFaults();
+
 }  // namespace portctl
 
 #endif

@@ -49,7 +49,7 @@ struct RegValue {
 struct Outstanding {
     int lists = 0;        // device lists not destroyed
     int keys = 0;         // registry keys not closed (including device keys)
-    int handles = 0;      // file and mutex handles not closed
+    int handles = 0;      // file, mutex and token handles not closed
     int allocations = 0;  // LocalAlloc blocks not freed
     bool Empty() const { return lists == 0 && keys == 0 && handles == 0 && allocations == 0; }
 };
@@ -97,6 +97,15 @@ std::optional<RegValue> GetValue(const std::string& path, const std::string& nam
 // with ERROR_ACCESS_DENIED (as HKLM keys do for callers that are not
 // administrators when they ask for write or all access).
 void RestrictKey(const std::string& path, REGSAM allowed);
+
+// Whether the processes on this machine run elevated (the default).  Not
+// elevated, they get a token that says so, and every open of a registry
+// key that asks for a right to change it (KEY_SET_VALUE, KEY_CREATE_SUB_KEY
+// and the others in KEY_ALL_ACCESS but not in KEY_READ), including a
+// device's hardware key, fails with ERROR_ACCESS_DENIED, as the keys below
+// HKEY_LOCAL_MACHINE refuse callers that are not administrators.
+void SetElevated(bool elevated);
+bool Elevated();
 
 // ---- drivers (keyed by device path) ----
 // Whether CreateFileA of the path succeeds; a path that no interface

@@ -326,6 +326,25 @@ SIMWIN_API BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorW(
 SIMWIN_API DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 SIMWIN_API BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 
+/* ---- the process's access token: whether it runs elevated ---- */
+typedef HANDLE *PHANDLE;
+#define TOKEN_QUERY 0x0008
+typedef enum _TOKEN_INFORMATION_CLASS { TokenElevation = 20 } TOKEN_INFORMATION_CLASS;
+typedef struct _TOKEN_ELEVATION {
+    DWORD TokenIsElevated;
+} TOKEN_ELEVATION, *PTOKEN_ELEVATION;
+
+/* The pseudo-handle of the current process, (HANDLE)-1. */
+SIMWIN_API HANDLE WINAPI GetCurrentProcess(void);
+SIMWIN_API BOOL WINAPI OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess,
+                                         PHANDLE TokenHandle);
+/* Only TokenElevation is simulated; other classes fail with
+ * ERROR_INVALID_PARAMETER. */
+SIMWIN_API BOOL WINAPI GetTokenInformation(HANDLE TokenHandle,
+                                            TOKEN_INFORMATION_CLASS TokenInformationClass,
+                                            LPVOID TokenInformation, DWORD TokenInformationLength,
+                                            PDWORD ReturnLength);
+
 /* ---- memory ---- */
 SIMWIN_API HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 SIMWIN_API HLOCAL WINAPI LocalFree(HLOCAL hMem);
