@@ -155,13 +155,18 @@ void RegisterAll() {
             for (int ports : kPorts) {
                 for (Target target : {Target::kFirst, Target::kMiddle, Target::kLast}) {
                     // One port is first, middle and last at once; the
-                    // listing reads every port whichever is asked for.
+                    // listing and the all-ports call read every port
+                    // whichever is asked for, and the listing no setting.
                     const bool listing = call.kind == fixture::CallKind::kListing;
+                    const bool everyPort = listing || call.kind == fixture::CallKind::kAllPortInfo;
                     if (listing && layout != StoreLayout::kPerPort) continue;
-                    if (target != Target::kFirst && (ports == 1 || listing)) continue;
+                    if (target != Target::kFirst && (ports == 1 || everyPort)) continue;
                     for (Side side : {Side::kNow, Side::kBefore}) {
-                        // The lister did not change.
-                        if (listing && side == Side::kBefore) continue;
+                        // The lister did not change; the information calls
+                        // are new.
+                        if (side == Side::kBefore && (listing || !call.has(literal::Api()))) {
+                            continue;
+                        }
                         const std::string name =
                             std::string(side == Side::kNow ? "" : "before/") + call.name + "/" +
                             fixture::LayoutName(layout) + "/ports:" + std::to_string(ports) + "/" +
@@ -218,12 +223,15 @@ void WriteMarkdown(std::FILE* out) {
                 const Row* any = FindRow(call.name, Side::kNow, layout, largest, target);
                 if (!any) continue;
                 const Row* anyBefore = FindRow(call.name, Side::kBefore, layout, largest, target);
-                const bool listing = call.kind == fixture::CallKind::kListing;
+                const bool everyPort = call.kind == fixture::CallKind::kListing ||
+                                       call.kind == fixture::CallKind::kAllPortInfo;
+                const std::string perPortKeys =
+                    "one per port + " + std::to_string(int(any->keys) - largest);
                 std::fprintf(out, "| `%s` | %s | %s | %s |", call.name,
-                             listing ? "(all)" : fixture::TargetName(target),
+                             everyPort ? "(all)" : fixture::TargetName(target),
                              BeforeNow(anyBefore, *any, &Row::lists, "%.0f").c_str(),
-                             listing ? "one per port"
-                                     : BeforeNow(anyBefore, *any, &Row::keys, "%.0f").c_str());
+                             everyPort ? perPortKeys.c_str()
+                                       : BeforeNow(anyBefore, *any, &Row::keys, "%.0f").c_str());
                 for (int ports : kPorts) {
                     const Row* r = FindRow(call.name, Side::kNow, layout, ports, target);
                     if (!r) {

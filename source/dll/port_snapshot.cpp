@@ -4,13 +4,13 @@
 // what the exported queries would give on the same machine.
 #include "port_snapshot.h"
 
+#include <cstring>
 #include <map>
 #include <utility>
 #include <vector>
 
 #include "device_setup.h"
 #include "guids.h"
-#include "interface_code.h"
 #include "port_identity.h"
 #include "settings_store.h"
 #include "store_layouts.h"
@@ -22,6 +22,12 @@ namespace {
 enum Setting { kSer, kMode, kFlush, kTx, kFifo, kSettingCount };
 constexpr const char* kSettingNames[kSettingCount] = {kSerInterface, kInterfaceMode, kFastFlush,
                                                       kTxMode, kDisableFiFo};
+
+Setting SettingNamed(const char* name) {
+    int setting = 0;
+    while (setting + 1 < kSettingCount && std::strcmp(kSettingNames[setting], name) != 0) ++setting;
+    return static_cast<Setting>(setting);
+}
 
 // One device of the ports list, in enumeration order.
 struct PortDevice {
@@ -48,7 +54,7 @@ PortDevice ReadPortDevice(HDEVINFO ports, HDEVINFO allDevices, SP_DEVINFO_DATA& 
     port.comNumber = ParseFriendlyName(*name, port.channel);
     if (!IsValidComNumber(port.comNumber)) return port;
 
-    if (allDevices) {
+    if (allDevices != nullptr) {
         if (const std::optional<PortMatch> match = MatchParent(device.DevInst)) {
             port.adapterId = AdapterInstanceId(allDevices, *match);
         }
@@ -73,7 +79,8 @@ DeviceTree ReadDeviceTree() {
 
     SP_DEVINFO_DATA device = platform::NewDeviceRecord();
     for (DWORD index = 0; platform::EnumDevice(ports.get(), index, device); ++index) {
-        tree.devices.push_back(ReadPortDevice(ports.get(), allDevices.get(), device));
+        tree.devices.push_back(
+            ReadPortDevice(ports.get(), allDevices ? allDevices.get() : nullptr, device));
     }
     return tree;
 }
@@ -147,19 +154,9 @@ PortAnswers Answer(const DeviceTree& tree, Store& store, int port) {
         answers.productId = kNoMatchingPort;
     }
 
-    const int product = answers.productId;
-    answers.tovelser = IsTovelserFamily(product);
-    if (answers.tovelser) {
-        // This family has only the interface mode, stored as the calls number it.
-        answers.interfaceMode = store.Read(port, product, device, kSer);
-        return answers;
-    }
-    answers.interfaceMode = TranslateInterfaceCode(store.Read(port, product, device, kMode));
-    answers.fastFlush = store.Read(port, product, device, kFlush);
-    answers.txMode = store.Read(port, product, device, kTx);
-    const int disableFifo = store.Read(port, product, device, kFifo);
-    answers.uartFifo = disableFifo == 0 ? 1 : 0;
-    answers.fifoStored = disableFifo != kNotStored;
+    AnswerOptions(answers, [&](const char* name) {
+        return store.Read(port, answers.productId, device, SettingNamed(name));
+    });
     return answers;
 }
 
@@ -169,10 +166,22 @@ PortSnapshot PortSnapshot::Read() {
     const DeviceTree tree = ReadDeviceTree();
     Store store(tree);
     PortSnapshot snapshot;
+    snapshot.listBuilt_ = tree.portsListBuilt;
+    for (const PortDevice& device : tree.devices) {
+        if (IsValidComNumber(device.comNumber)) snapshot.carried_.set(device.comNumber - 1);
+    }
     for (int port = kMinComNumber; port <= kMaxComNumber; ++port) {
         snapshot.answers_[port - 1] = Answer(tree, store, port);
     }
     return snapshot;
+}
+
+std::vector<int> PortSnapshot::CarriedComNumbers() const {
+    std::vector<int> numbers;
+    for (int port = kMinComNumber; port <= kMaxComNumber; ++port) {
+        if (carried_.test(port - 1)) numbers.push_back(port);
+    }
+    return numbers;
 }
 
 const PortAnswers& PortSnapshot::Answers(int port) const {

@@ -6,7 +6,9 @@
  * Query calls return the stored value (-1 when none is stored; see each
  * call).  Change calls return 1 on success and 0 on failure, with the
  * reason in the thread's last-error code for bad arguments (87) and for a
- * setting that cannot be read or stored (1016).  Usable from C and C++.
+ * setting that cannot be read or stored (1016).  The port-information
+ * calls give a port's adapter and all four options at once, for one port
+ * or for every port present.  Usable from C and C++.
  */
 #ifndef PORTOPT_H
 #define PORTOPT_H
@@ -22,6 +24,46 @@
 #define PORTOPT_API __attribute__((visibility("default")))
 #define PORTOPT_CALL
 #endif
+
+/* Bus of a port's adapter (PoPortInfo.bus). */
+#define PO_BUS_NONE 0 /* no adapter resolved, or neither USB nor PCI */
+#define PO_BUS_USB 1
+#define PO_BUS_PCI 2
+
+/* Driver family of a port's adapter (PoPortInfo.family). */
+#define PO_FAMILY_UNRESOLVED 0 /* no adapter's product resolved; treated as other */
+#define PO_FAMILY_OTHER 1
+#define PO_FAMILY_TOVELSER 2
+
+/* Bytes of PoPortInfo.adapterId, terminator included. */
+#define PO_ADAPTER_ID_BYTES 200
+
+/* One option of a port. */
+typedef struct PoOption {
+    int value;     /* what the option's query call answers */
+    int available; /* 1 when the adapter's family has the option, else 0 */
+    int stored;    /* 1 when a value is stored for the port, else 0 */
+} PoOption;
+
+/*
+ * What is known of one COM port.  The caller sets `size` to sizeof
+ * (PoPortInfo); a larger size (of a later version of this record) is
+ * accepted, and the bytes past this version's fields are zeroed.
+ */
+typedef struct PoPortInfo {
+    unsigned int size;
+    int port;                              /* the COM number */
+    char adapterId[PO_ADAPTER_ID_BYTES];   /* the adapter's instance ID, or "" */
+    int bus;                               /* PO_BUS_... */
+    int vendorId;                          /* 0 when unresolved */
+    int productId;                         /* -1 or 0 when unresolved */
+    int family;                            /* PO_FAMILY_... */
+    int position;                          /* n of the port's "Port n", 0 for none */
+    PoOption interfaceMode;                /* as PoGetInterface answers */
+    PoOption fastFlush;                    /* as PoGetFastFlush answers */
+    PoOption txMode;                       /* as PoGetTxMode answers */
+    PoOption uartFifo;                     /* as PoGetUARTFIFO answers */
+} PoPortInfo;
 
 #ifdef __cplusplus
 extern "C" {
@@ -44,6 +86,26 @@ PORTOPT_API int PORTOPT_CALL PoSetFastFlush(int port, int on);
 PORTOPT_API int PORTOPT_CALL PoSetTxMode(int port, int mode);
 /* Nonzero enables the FIFO, 0 disables it. */
 PORTOPT_API int PORTOPT_CALL PoSetUARTFIFO(int port, int enable);
+
+/*
+ * Fills *info for COM `port` (1 to 256), as the four query calls answer
+ * for it, resolving the port once.  1 on success; 0 with error 87 for a
+ * port out of range, a null `info` or a size smaller than this record.
+ */
+PORTOPT_API int PORTOPT_CALL PoGetPortInfo(int port, PoPortInfo* info);
+
+/*
+ * Fills infos[0], infos[1], ... with one record for every COM number a
+ * present port carries, in order of COM number, reading the device tree
+ * and the settings store once; infos[0].size gives the size of every
+ * record of the array.  *count receives the number of such COM numbers.
+ * 1 on success.  When `capacity` is smaller, fills the first `capacity`
+ * records and returns 0 with error 122 (ERROR_INSUFFICIENT_BUFFER); infos
+ * may be null when capacity is 0.  0 with error 87 for a null `count`, a
+ * negative capacity, null records or a bad size; 0 with the platform's
+ * code and *count 0 when the device list cannot be built.
+ */
+PORTOPT_API int PORTOPT_CALL PoGetAllPortInfo(PoPortInfo* infos, int capacity, int* count);
 
 #ifdef __cplusplus
 }

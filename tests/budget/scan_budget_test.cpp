@@ -2,9 +2,10 @@
 // does so once: one walk of the ports list that stops at the port it asks
 // for, and at most one all-devices list, built once a port has passed the
 // port match.  What the call reads, sends and stores comes from that one
-// walk.  These tests hold each call to that many lists and scans, check
-// that the walk stops at the port it is looking for, and that the cost
-// grows linearly with the number of ports present.
+// walk.  The all-ports information call walks the whole list once, for
+// every port.  These tests hold each call to that many lists and scans,
+// check that the walk stops at the port it is looking for, and that the
+// cost grows linearly with the number of ports present.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,15 +36,26 @@ struct Budget {
     int keys;  // switch key, then the hardware key or the table's key
 };
 
+// The port-information call reads the switch once and then its four
+// options, each from the port's hardware key or a table.
 constexpr Budget kBudgets[] = {
     {CallKind::kQuery, StoreLayout::kPerPort, 2, 1, 2},
     {CallKind::kQuery, StoreLayout::kSharedTables, 2, 1, 2},
     {CallKind::kChange, StoreLayout::kPerPort, 2, 1, 3},
     {CallKind::kChange, StoreLayout::kSharedTables, 2, 1, 3},
+    {CallKind::kPortInfo, StoreLayout::kPerPort, 2, 1, 5},
+    {CallKind::kPortInfo, StoreLayout::kSharedTables, 2, 1, 5},
 };
 
 ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
     if (kind == CallKind::kListing) return {1, ports + 1, ports};
+    if (kind == CallKind::kAllPortInfo) {
+        // The whole ports list and one failing read past it; every port's
+        // hardware key, the switch, and in shared-table mode the four
+        // option tables once each.
+        const int tables = layout == StoreLayout::kSharedTables ? 4 : 0;
+        return {2, fixture::DevicesReadToReach(ports) + 1, ports + 1 + tables};
+    }
     for (const Budget& b : kBudgets) {
         if (b.kind == kind && b.layout == layout) {
             return {b.lists, long(b.scans) * fixture::DevicesReadToReach(com), b.keys};

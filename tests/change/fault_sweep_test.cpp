@@ -1,4 +1,4 @@
-// The single-fault sweep over all nine exported calls, in both store
+// The single-fault sweep over all the exported calls, in both store
 // layouts.  A clean run of each call records which platform operations it
 // makes and how often; then every one of those calls is failed in turn, on
 // a fresh machine.  After each faulted run nothing may be left open, a
@@ -6,7 +6,9 @@
 // adapter must agree (the driver last accepted the value stored), and the
 // result must be one the call documents: for a change 1, or 0 with the
 // store unchanged; for a query its stored answer or its "not stored"
-// answer; for the listing a gap-free, in-order subset of the names.
+// answer; for the listing a gap-free, in-order subset of the names; for the
+// port-information calls a record whose option holds one of its query's
+// answers, or a failure that fills nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,7 +24,7 @@
 namespace change_test {
 namespace {
 
-enum class Kind { kQuery, kChange, kListing };
+enum class Kind { kQuery, kChange, kListing, kPortInfo, kAllPortInfo };
 
 struct SweepCase {
     const char* label;
@@ -69,6 +71,11 @@ const SweepCase kCases[] = {
     Change("PoSetUARTFIFO", PoSetUARTFIFO, kPlainAdapter, "DisableFiFo", 1, 1, 0),
     {"EnumCOMPorts", Kind::kListing, nullptr, nullptr, kPlainAdapter, "TxMode", 0, 1, 1, false, 0,
      {}},
+    // The transmit mode in the record, as PoGetTxMode answers it.
+    {"PoGetPortInfo", Kind::kPortInfo, nullptr, nullptr, kPlainAdapter, "TxMode", 0, 1, 1, false,
+     1, {-1}},
+    {"PoGetAllPortInfo", Kind::kAllPortInfo, nullptr, nullptr, kPlainAdapter, "TxMode", 0, 1, 1,
+     false, 1, {-1}},
 };
 
 constexpr int kCom = 7;
@@ -129,14 +136,54 @@ bool IsInOrderSubset(const std::vector<std::u16string>& part,
     return true;
 }
 
+bool IsAnswer(const SweepCase& c, int answer) {
+    return answer == c.answer || std::count(c.others.begin(), c.others.end(), answer);
+}
+
+// A record of COM 7 the call filled, or one it left alone; the canary
+// tells them apart.
+void CheckRecord(const SweepCase& c, const PoPortInfo& record) {
+    EXPECT_EQ(record.port, kCom);
+    EXPECT_TRUE(IsAnswer(c, record.txMode.value)) << "transmit mode " << record.txMode.value;
+}
+
+constexpr int kCanary = -0x3333;
+
+PoPortInfo FreshRecord() {
+    PoPortInfo record{};
+    record.size = sizeof record;
+    record.port = kCanary;
+    return record;
+}
+
 // Runs the call once and checks its result; returns what a change call
 // returned (1 or 0), and 0 for the other calls.
 int RunAndCheckResult(const SweepCase& c) {
     switch (c.kind) {
+        case Kind::kPortInfo: {
+            PoPortInfo record = FreshRecord();
+            const int result = PoGetPortInfo(kCom, &record);
+            EXPECT_TRUE(result == 1 ? (CheckRecord(c, record), true) : record.port == kCanary)
+                << "returned " << result;
+            return 0;
+        }
+        case Kind::kAllPortInfo: {
+            PoPortInfo records[2] = {FreshRecord(), FreshRecord()};
+            int count = -1;
+            const int result = PoGetAllPortInfo(records, 2, &count);
+            // Without its name COM 7 is not listed; without the list, nothing.
+            EXPECT_TRUE(count == 0 || (result == 1 && count == 1)) << "count " << count;
+            if (count == 1) {
+                CheckRecord(c, records[0]);
+            } else {
+                EXPECT_EQ(records[0].port, kCanary);
+            }
+            EXPECT_EQ(records[1].port, kCanary);
+            return 0;
+        }
         case Kind::kQuery: {
             const int answer = c.query(kCom);
-            EXPECT_TRUE(answer == c.answer || std::count(c.others.begin(), c.others.end(), answer))
-                << "answered " << answer;
+            EXPECT_TRUE(IsAnswer(c, answer)) << "answered " << answer;
             return 0;
         }
         case Kind::kChange: {
@@ -162,8 +209,17 @@ TEST_P(FaultSweep, NoCrashNothingOpenStoreAndAdapterAgreeAfterAnySingleFault) {
         ASSERT_EQ(List(), kListed) << "clean run";
     } else if (c.kind == Kind::kQuery) {
         ASSERT_EQ(c.query(kCom), c.answer) << "clean run";
-    } else {
+    } else if (c.kind == Kind::kChange) {
         ASSERT_EQ(c.change(kCom, c.argument), 1) << "clean run";
+    } else {
+        PoPortInfo record = FreshRecord();
+        int count = 1;
+        ASSERT_EQ(c.kind == Kind::kPortInfo ? PoGetPortInfo(kCom, &record)
+                                            : PoGetAllPortInfo(&record, 1, &count),
+                  1)
+            << "clean run";
+        ASSERT_EQ(count, 1);
+        ASSERT_EQ(record.txMode.value, c.answer) << "clean run";
     }
     std::vector<std::pair<std::string, int>> plan;
     for (const std::string& op : simwin::CalledOperations()) plan.emplace_back(op, simwin::Calls(op));
