@@ -1,10 +1,12 @@
 /*
- * portinfo: lists the COM ports present and shows the four options of each.
- * With "portinfo COM-NUMBER MODE" it also sets that port's interface mode.
+ * portinfo: lists the COM ports present, each with its adapter and its
+ * four options, read for every port in one call of the library.  With
+ * "portinfo COM-NUMBER MODE" it first sets that port's interface mode.
  * A plain C program using both libraries through their import libraries.
  */
 #include <stdio.h>
 #include <stdlib.h>
+#include <wchar.h>
 #include <windows.h>
 
 #include "comlist.h"
@@ -13,12 +15,47 @@
 #define MAX_PORTS 256
 
 static comlist_char buffers[MAX_PORTS][COMLIST_NAME_UNITS];
+static PoPortInfo records[MAX_PORTS + 1]; /* one spare for a port asked alone */
+
+/* n of a name "COMn" (1 to 256); 0 for any other name. */
+static int ComNumber(const comlist_char *name)
+{
+    wchar_t *end = NULL;
+    long n;
+    if (wcsncmp(name, L"COM", 3) != 0 || name[3] < L'0' || name[3] > L'9') return 0;
+    n = wcstol(name + 3, &end, 10);
+    return *end == 0 && n >= 1 && n <= MAX_PORTS ? (int)n : 0;
+}
+
+/* "n/a" for an option the adapter's family does not have, "-" when none
+ * is stored, else the value. */
+static const char *Shown(PoOption option, char *text)
+{
+    if (!option.available) return "n/a";
+    if (!option.stored) return "-";
+    sprintf(text, "%d", option.value);
+    return text;
+}
+
+static void Show(const PoPortInfo *port)
+{
+    char a[16], b[16], c[16], d[16];
+    if (port->family == PO_FAMILY_UNRESOLVED) {
+        printf("no adapter");
+    } else {
+        printf("%s %04X:%04X %s port %d", port->bus == PO_BUS_PCI ? "PCI" : "USB",
+               port->vendorId, port->productId,
+               port->family == PO_FAMILY_TOVELSER ? "tovelser" : "KARBEND", port->position);
+    }
+    printf(", interface %s, fast flush %s, transmit mode %s, FIFO enabled %s\n",
+           Shown(port->interfaceMode, a), Shown(port->fastFlush, b), Shown(port->txMode, c),
+           Shown(port->uartFifo, d));
+}
 
 int main(int argc, char **argv)
 {
     comlist_char *names[MAX_PORTS + 1] = {0}; /* a null entry ends the array */
-    int count = 0;
-    int i;
+    int count = 0, ports = 0, i, j;
 
     if (argc == 3) {
         int port = atoi(argv[1]);
@@ -29,13 +66,28 @@ int main(int argc, char **argv)
         }
     }
 
+    /* Every port's record at once: its adapter and its four options. */
+    records[0].size = sizeof(PoPortInfo);
+    if (!PoGetAllPortInfo(records, MAX_PORTS, &ports)) {
+        printf("the ports cannot be read (error %lu)\n", GetLastError());
+        return 1;
+    }
+
     for (i = 0; i < MAX_PORTS; ++i) names[i] = buffers[i];
     EnumCOMPorts(names, &count);
     for (i = 0; i < count; ++i) {
-        int port = _wtoi(names[i] + 3); /* "COM7" -> 7 */
-        wprintf(L"%ls: interface %d, fast flush %d, transmit mode %d, FIFO %ls\n", names[i],
-                PoGetInterface(port), PoGetFastFlush(port), PoGetTxMode(port),
-                PoGetUARTFIFO(port) ? L"enabled" : L"disabled");
+        const int number = ComNumber(names[i]);
+        printf("%ls: ", names[i]);
+        if (number == 0) {
+            printf("not a COM number the library addresses\n");
+            continue;
+        }
+        for (j = 0; j < ports && records[j].port != number; ++j) continue;
+        if (j == ports) { /* listed, but no port device carries the number */
+            records[j].size = sizeof(PoPortInfo);
+            PoGetPortInfo(number, &records[j]);
+        }
+        Show(&records[j]);
     }
     if (count == 0) printf("no COM ports present\n");
     return 0;

@@ -11,10 +11,16 @@ int headers_check(void)
 {
     int (PORTOPT_CALL *query)(int) = PoGetUARTFIFO;
     int (PORTOPT_CALL *change)(int, int) = PoSetUARTFIFO;
+    int (PORTOPT_CALL *info)(int, PoPortInfo*) = PoGetPortInfo;
+    int (PORTOPT_CALL *all)(PoPortInfo*, int, int*) = PoGetAllPortInfo;
+    static PoPortInfo record; /* zero-initialised */
     int (COMLIST_CALL *list)(comlist_char**, int*) = EnumCOMPorts;
 #ifdef __cplusplus
     Cportopt& (Cportopt::*assign)(const Cportopt&) = &Cportopt::operator=;
     (void)assign;
 #endif
-    return query != 0 && change != 0 && list != 0 && COMLIST_NAME_UNITS == 260;
+    record.size = sizeof record;
+    return query != 0 && change != 0 && info != 0 && all != 0 && list != 0 &&
+           COMLIST_NAME_UNITS == 260 && record.uartFifo.available == 0 &&
+           PO_ADAPTER_ID_BYTES == sizeof record.adapterId && PO_FAMILY_TOVELSER != PO_BUS_NONE;
 }

@@ -22,6 +22,7 @@ EXPORTS = {
     "portopt.dll": [
         "PoGetInterface", "PoGetFastFlush", "PoGetTxMode", "PoGetUARTFIFO",
         "PoSetInterface", "PoSetFastFlush", "PoSetTxMode", "PoSetUARTFIFO",
+        "PoGetPortInfo", "PoGetAllPortInfo",
     ],
     "comlist.dll": ["EnumCOMPorts"],
     "portctl.exe": [],
@@ -45,6 +46,10 @@ MACHINES = {
 SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "setupapi.dll", "msvcrt.dll", "ucrtbase.dll"}
 # Besides system DLLs, the tool needs only the two DLLs beside it.
 ALSO_IMPORTED = {"portctl.exe": {"portopt.dll", "comlist.dll"}}
+# The tool reads the device tree only through portopt.dll's information
+# calls: none of the library's code, nor its device-setup calls, is in it.
+NOT_IMPORTED = {"portctl.exe": {"setupapi.dll"}}
+IMPORTED_CALLS = {"portctl.exe": {"portopt.dll": {"PoGetAllPortInfo", "PoGetPortInfo"}}}
 
 
 def is_system_dll(name):
@@ -99,8 +104,13 @@ def check(path, name, machine, version):
 
     for entry in getattr(image, "DIRECTORY_ENTRY_IMPORT", []):
         dll = entry.dll.decode().lower()
-        if not is_system_dll(dll) and dll not in ALSO_IMPORTED.get(name, set()):
+        allowed = is_system_dll(dll) or dll in ALSO_IMPORTED.get(name, set())
+        if not allowed or dll in NOT_IMPORTED.get(name, set()):
             faults.append(f"imports from {dll}")
+        calls = {i.name.decode() for i in entry.imports if i.name}
+        missing = IMPORTED_CALLS.get(name, {}).get(dll, set()) - calls
+        if missing:
+            faults.append(f"does not import {sorted(missing)} from {dll}")
 
     if not hasattr(image, "VS_FIXEDFILEINFO"):
         return faults + ["no version resource"]

@@ -1,8 +1,9 @@
 // Built together with portctl's own sources into portctl_standin.exe, a test
-// program for Wine: before portctl's main runs, this gives the program and
-// the portopt.dll it loaded the configuration-manager stand-in, so that
-// ports resolve to their adapters and `set` and `import` reach the test
-// adapter driver.  The shipped portctl.exe is built without it.
+// program for Wine: before portctl's main runs, this gives the portopt.dll
+// it loaded (which makes every configuration-manager call; the tool makes
+// none) the configuration-manager stand-in, so that ports resolve to their
+// adapters and `set` and `import` reach the test adapter driver.  The
+// shipped portctl.exe is built without it.
 #include <windows.h>
 
 #include <cstdio>
@@ -14,9 +15,7 @@ namespace {
 
 struct StandInInstaller {
     StandInInstaller() {
-        const bool program = standin::InstallConfigManagerStandIn(GetModuleHandleA(nullptr));
-        const bool library = standin::InstallConfigManagerStandIn(GetModuleHandleA("portopt.dll"));
-        if (!program || !library) {
+        if (!standin::InstallConfigManagerStandIn(GetModuleHandleA("portopt.dll"))) {
             std::fputs("portctl_standin: the configuration-manager stand-in did not install\n",
                        stderr);
             std::exit(3);

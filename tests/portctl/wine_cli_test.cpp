@@ -229,6 +229,22 @@ TEST_P(PortctlOnWine, SetAndImportReachTheAdapterDriver) {
     EXPECT_NE(PortctlWithStandIn("list").out.find("USB 1A2B:2052"), std::string::npos);
 }
 
+// The C example lists every port from one call of the library (no adapter
+// resolves under Wine's own configuration manager), and a name that is not
+// COMn without options.
+TEST_P(PortctlOnWine, ExampleProgramListsEveryPortFromOneCall) {
+    fx->AddPort("PORTCTL\\SER\\9", kAdapter, "Wine Modem", "MODEM1");
+    const ToolRun run = ::Run("portinfo.exe", "");
+    EXPECT_EQ(run.status, 0u) << run.err;
+    for (const char* line : {"COM3: no adapter, interface 2, fast flush 1, transmit mode 1, "
+                             "FIFO enabled 0\n",
+                             "COM4: no adapter, interface -, fast flush -, transmit mode -, "
+                             "FIFO enabled -\n",
+                             "MODEM1: not a COM number the library addresses\n"}) {
+        EXPECT_NE(run.out.find(line), std::string::npos) << line << "in:\n" << run.out;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, PortctlOnWine, testing::Values(true, false),
                          [](const auto& info) { return info.param ? "SharedTables" : "PerPort"; });
 

@@ -5,6 +5,8 @@
 
 #include "port_enumeration.h"
 #include "port_names.h"
+#include "portopt.h"
+#include "win32.h"
 
 namespace portctl {
 
@@ -12,33 +14,70 @@ namespace {
 
 constexpr int kMinComNumber = 1;
 constexpr int kMaxComNumber = 256;
+// Records offered to the all-ports call at first; enough for every COM
+// number, so a second call is needed only if a later library lists more.
+constexpr std::size_t kFirstCapacity = 256;
 
-// Product IDs -1 and 0 mean that the port did not resolve.
-bool Resolved(const portopt::PortAnswers& answers) { return answers.productId > 0; }
+bool Resolved(const PoPortInfo& info) { return info.family != PO_FAMILY_UNRESOLVED; }
 
-Adapter AdapterOf(const portopt::PortAnswers& answers) {
+Adapter AdapterOf(const PoPortInfo& info) {
     Adapter adapter;
-    adapter.id = answers.adapterId;
-    adapter.bus = adapter.id.rfind("PCI\\", 0) == 0 ? "PCI" : "USB";
-    adapter.vendor = static_cast<int>(answers.identity >> 16);
-    adapter.product = answers.productId;
-    adapter.tovelser = answers.tovelser;
+    adapter.id = info.adapterId;
+    adapter.bus = info.bus == PO_BUS_PCI ? "PCI" : "USB";
+    adapter.vendor = info.vendorId;
+    adapter.product = info.productId;
+    adapter.tovelser = info.family == PO_FAMILY_TOVELSER;
     return adapter;
 }
 
-Setting Stored(int value) {
-    if (value == -1) return {Setting::State::kNotStored, value};
-    return {Setting::State::kValue, value};
+Setting SettingOf(const PoOption& option) {
+    if (!option.available) return {Setting::State::kNotHad, 0};
+    return {option.stored ? Setting::State::kValue : Setting::State::kNotStored, option.value};
 }
 
 // The answers for the options in the order of Options().
-std::array<Setting, 4> SettingsOf(const portopt::PortAnswers& answers) {
-    const Setting notHad{Setting::State::kNotHad, 0};
-    if (answers.tovelser) return {Stored(answers.interfaceMode), notHad, notHad, notHad};
-    const Setting fifo{answers.fifoStored ? Setting::State::kValue : Setting::State::kNotStored,
-                       answers.uartFifo};
-    return {Stored(answers.interfaceMode), Stored(answers.fastFlush), Stored(answers.txMode),
-            fifo};
+std::array<Setting, 4> SettingsOf(const PoPortInfo& info) {
+    return {SettingOf(info.interfaceMode), SettingOf(info.fastFlush), SettingOf(info.txMode),
+            SettingOf(info.uartFifo)};
+}
+
+PoPortInfo EmptyRecord() {
+    PoPortInfo info{};
+    info.size = sizeof info;
+    return info;
+}
+
+// Every present port's record, from one call of the library.
+std::vector<PoPortInfo> ReadAllPortInfo() {
+    std::vector<PoPortInfo> records(kFirstCapacity, EmptyRecord());
+    for (;;) {
+        int count = 0;
+        if (PoGetAllPortInfo(records.data(), static_cast<int>(records.size()), &count)) {
+            records.resize(static_cast<std::size_t>(count));
+            return records;
+        }
+        const unsigned long error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER || static_cast<std::size_t>(count) <= records.size()) {
+            throw ListingFailed("the ports cannot be listed: the library could not read the "
+                                "device tree (error " + std::to_string(error) + ")");
+        }
+        records.assign(static_cast<std::size_t>(count), EmptyRecord());
+    }
+}
+
+// The record of COM `number`: the listing's, or, for a number no present
+// port's device carries (a name only the lister gives), the library's
+// answer for that one port.
+PoPortInfo RecordOf(int number, const std::vector<PoPortInfo>& records) {
+    for (const PoPortInfo& info : records) {
+        if (info.port == number) return info;
+    }
+    PoPortInfo info = EmptyRecord();
+    if (!PoGetPortInfo(number, &info)) {
+        throw ListingFailed("COM" + std::to_string(number) + " cannot be read (error " +
+                            std::to_string(GetLastError()) + ")");
+    }
+    return info;
 }
 
 std::string Hex4(int value) {
@@ -71,25 +110,25 @@ bool Addressable(const PortRow& row) {
     return row.number && *row.number >= kMinComNumber && *row.number <= kMaxComNumber;
 }
 
-PortRow MakeRow(const std::string& name, const portopt::PortSnapshot& snapshot) {
+PortRow MakeRow(const std::string& name, const std::vector<PoPortInfo>& records) {
     PortRow row;
     row.name = name;
     row.number = ComNumberOf(name);
     if (!Addressable(row)) return row;
-    const portopt::PortAnswers& answers = snapshot.Answers(*row.number);
-    if (Resolved(answers)) {
-        row.adapter = AdapterOf(answers);
-        if (answers.channel >= 0) row.position = answers.channel + 1;
+    const PoPortInfo info = RecordOf(*row.number, records);
+    if (Resolved(info)) {
+        row.adapter = AdapterOf(info);
+        if (info.position > 0) row.position = info.position;
     }
-    row.settings = SettingsOf(answers);
+    row.settings = SettingsOf(info);
     return row;
 }
 
 std::vector<PortRow> ReadListing() {
     const std::vector<std::string> names = EnumeratePortNames();
-    const portopt::PortSnapshot snapshot = portopt::PortSnapshot::Read();
+    const std::vector<PoPortInfo> records = ReadAllPortInfo();
     std::vector<PortRow> rows;
-    for (std::size_t index : NaturalOrder(names)) rows.push_back(MakeRow(names[index], snapshot));
+    for (std::size_t index : NaturalOrder(names)) rows.push_back(MakeRow(names[index], records));
     return rows;
 }
 

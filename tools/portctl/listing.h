@@ -1,6 +1,7 @@
 // The listing: every name the lister gives, in natural order, with its
-// adapter and its options as the query calls answer them.  The device tree
-// and the store are read once for the whole listing.
+// adapter and its options as the query calls answer them.  The library
+// reads the device tree and the store once for the whole listing, through
+// its all-ports information call.
 #ifndef PORTCTL_LISTING_H
 #define PORTCTL_LISTING_H
 
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "options.h"
-#include "port_snapshot.h"
+#include "portopt.h"
 
 namespace portctl {
 
@@ -32,10 +33,11 @@ struct PortRow {
     std::optional<std::array<Setting, 4>> settings;
 };
 
-// The row of `name` from the machine read into `snapshot`.
-PortRow MakeRow(const std::string& name, const portopt::PortSnapshot& snapshot);
+// The row of `name` from the records of the all-ports call.
+PortRow MakeRow(const std::string& name, const std::vector<PoPortInfo>& records);
 
-// Every present port, in natural order.
+// Every present port, in natural order.  Throws ListingFailed when the
+// ports cannot be listed.
 std::vector<PortRow> ReadListing();
 
 // Whether the query calls can be asked about the row's port.

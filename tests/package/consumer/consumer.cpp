@@ -18,6 +18,8 @@ const unsigned long kInvalidParameter = 87;
 // needs memset or a stack probe from a runtime.
 comlist_char buffers[256][COMLIST_NAME_UNITS];
 comlist_char* names[257];
+PoPortInfo records[256];
+PoPortInfo one;
 
 bool Rejected(int result) {
     return result == 0 && GetLastError() == kInvalidParameter;
@@ -47,6 +49,17 @@ int Run() {
     for (int i = 0; i < 256; ++i) names[i] = buffers[i];
     int count = -1;
     if (EnumCOMPorts(names, &count) != 0 || count < 0 || count > 256) failed |= 1 << 5;
+
+    // Every port's record in one call, of whatever machine this is; and one
+    // port's record on its own.
+    records[0].size = sizeof(PoPortInfo);
+    int ports = -1;
+    if (PoGetAllPortInfo(records, 256, &ports) != 1 || ports < 0 || ports > 256) failed |= 1 << 6;
+    if (ports > 0 && (records[0].port < 1 || records[0].port > 256)) failed |= 1 << 7;
+    one.size = sizeof one;
+    if (PoGetPortInfo(1, &one) != 1 || one.port != 1) failed |= 1 << 8;
+    SetLastError(0);
+    if (!Rejected(PoGetAllPortInfo(records, 1, 0))) failed |= 1 << 9;
     return failed;
 }
 
