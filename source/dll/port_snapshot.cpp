@@ -4,6 +4,7 @@
 // what the exported queries would give on the same machine.
 #include "port_snapshot.h"
 
+#include <array>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -45,6 +46,8 @@ struct DeviceTree {
     bool portsListBuilt = false;
     bool allDevicesBuilt = false;
     std::vector<PortDevice> devices;
+    // The devices whose names carry each COM number, in list order.
+    std::array<std::vector<const PortDevice*>, kMaxComNumber> claimants;
 };
 
 PortDevice ReadPortDevice(HDEVINFO ports, HDEVINFO allDevices, SP_DEVINFO_DATA& device) {
@@ -82,6 +85,9 @@ DeviceTree ReadDeviceTree() {
         tree.devices.push_back(
             ReadPortDevice(ports.get(), allDevices ? allDevices.get() : nullptr, device));
     }
+    for (const PortDevice& port : tree.devices) {
+        if (IsValidComNumber(port.comNumber)) tree.claimants[port.comNumber - 1].push_back(&port);
+    }
     return tree;
 }
 
@@ -101,10 +107,8 @@ public:
             return table ? TableValue(*table, port) : kNotStored;
         }
         if (resolved) return PerPortValue(resolved->values[setting]);
-        for (const PortDevice& device : tree_.devices) {
-            if (device.comNumber == port && device.values[setting]) {
-                return PerPortValue(device.values[setting]);
-            }
+        for (const PortDevice* device : tree_.claimants[port - 1]) {
+            if (device->values[setting]) return PerPortValue(device->values[setting]);
         }
         return kNotStored;
     }
@@ -119,7 +123,7 @@ private:
     }
 
     const std::optional<std::vector<std::uint8_t>>& Table(const char* switchKey, Setting setting) {
-        const auto id = std::make_pair(std::string(switchKey), setting);
+        const auto id = std::make_pair(switchKey, setting);
         auto found = tables_.find(id);
         if (found == tables_.end()) {
             found = tables_.emplace(id, ReadStoredTable(switchKey, kSettingNames[setting])).first;
@@ -128,14 +132,15 @@ private:
     }
 
     const DeviceTree& tree_;
-    std::map<std::string, std::uint32_t> switches_;
-    std::map<std::pair<std::string, Setting>, std::optional<std::vector<std::uint8_t>>> tables_;
+    // By the switch key SwitchKeyPath gives, one of two constants.
+    std::map<const char*, std::uint32_t> switches_;
+    std::map<std::pair<const char*, Setting>, std::optional<std::vector<std::uint8_t>>> tables_;
 };
 
 // The product lookup's answer for COM `port`, and the device it found.
 const PortDevice* ResolvedDevice(const DeviceTree& tree, int port) {
-    for (const PortDevice& device : tree.devices) {
-        if (device.comNumber == port && device.adapterId) return &device;
+    for (const PortDevice* device : tree.claimants[port - 1]) {
+        if (device->adapterId) return device;
     }
     return nullptr;
 }
@@ -167,10 +172,9 @@ PortSnapshot PortSnapshot::Read() {
     Store store(tree);
     PortSnapshot snapshot;
     snapshot.listBuilt_ = tree.portsListBuilt;
-    for (const PortDevice& device : tree.devices) {
-        if (IsValidComNumber(device.comNumber)) snapshot.carried_.set(device.comNumber - 1);
-    }
     for (int port = kMinComNumber; port <= kMaxComNumber; ++port) {
+        if (tree.claimants[port - 1].empty()) continue;
+        snapshot.carried_.set(port - 1);
         snapshot.answers_[port - 1] = Answer(tree, store, port);
     }
     return snapshot;

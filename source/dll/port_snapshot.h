@@ -18,7 +18,8 @@ public:
     // Reads the device tree and the store once.
     static PortSnapshot Read();
 
-    // The answers for COM `port`, 1 to 256.
+    // The answers for COM `port`, one of the CarriedComNumbers() (for any
+    // other number, empty answers).
     const PortAnswers& Answers(int port) const;
 
     // Whether the ports list could be built at all.
