@@ -1,7 +1,9 @@
-"""The error a refused change raises."""
+"""The error a change that did not take raises."""
 from __future__ import annotations
 
-from typing import Iterable, List
+from typing import Iterable, List, Union
+
+ReadBack = Union[int, bool, None]
 
 ERROR_INVALID_PARAMETER = 87
 ERROR_REGISTRY_IO_FAILED = 1016
@@ -17,23 +19,37 @@ def refusal_reason(code: int) -> str:
 
 
 class PortOptionError(OSError):
-    """A change call refused to change an option.
+    """A change that did not take.
 
-    ``winerror`` is the last-error code the call left (0 when it set none),
-    ``port`` and ``option`` name what was refused, and ``applied`` lists the
-    options of the same ``set`` call that were changed before it.
+    Either the change call refused it (``accepted`` False): ``winerror`` is
+    the last-error code the call left (0 when it set none); or the call
+    accepted it but the port does not read back the value asked for
+    (``accepted`` True, ``winerror`` 0): ``reads_back`` is what it reads
+    instead, as the ``Port`` field shows it.  ``port`` and ``option`` name
+    what did not change, and ``applied`` lists the options of the same
+    ``set`` call that were changed before it.
     """
 
-    def __init__(self, code: int, port: str, option: str, applied: Iterable[str]) -> None:
+    def __init__(
+        self,
+        code: int,
+        port: str,
+        option: str,
+        applied: Iterable[str],
+        accepted: bool = False,
+        reads_back: ReadBack = None,
+    ) -> None:
         self.port = port
         self.option = option
         self.applied: List[str] = list(applied)
+        self.accepted = accepted
+        self.reads_back = reads_back
+        if accepted:
+            why = f"the change was accepted but reads back {reads_back!r}"
+        else:
+            why = f"{refusal_reason(code)} (error {code})"
         done = ", ".join(self.applied) if self.applied else "nothing"
-        message = (
-            f"{port} {option} not changed: {refusal_reason(code)} (error {code}); "
-            f"applied before it: {done}"
-        )
-        super().__init__(message)
+        super().__init__(f"{port} {option} not changed: {why}; applied before it: {done}")
         self.winerror = code
 
     def __str__(self) -> str:
@@ -41,4 +57,5 @@ class PortOptionError(OSError):
 
     def __reduce__(self):  # type: ignore[no-untyped-def]
         # Rebuilt from its parts, so that it crosses process boundaries.
-        return type(self), (self.winerror, self.port, self.option, self.applied)
+        arguments = (self.winerror, self.port, self.option, self.applied, self.accepted, self.reads_back)
+        return type(self), arguments

@@ -13,7 +13,9 @@ import struct
 import sys
 import threading
 from pathlib import Path
-from typing import List, Optional, Tuple
+from typing import Dict, List, Optional, Tuple
+
+from ._records import PortInfo, blank_record, blank_records
 
 LIBRARY_PATH_VARIABLE = "PORTOPT_LIBRARY_PATH"
 
@@ -24,10 +26,15 @@ _NAME_BYTES = NAME_UNITS * 2
 # listing that fills the array is asked again with a larger one.
 _FIRST_CAPACITY = 256
 _MAX_CAPACITY = 16384
+# Records of the first all-ports call: one for every COM number the library
+# takes, so that one call reads the whole machine.
+_FIRST_RECORD_CAPACITY = 256
+# A machine that gains ports between two calls is asked again, this often.
+_RECORD_TRIES = 4
+ERROR_INSUFFICIENT_BUFFER = 122
 
 _ON_WINDOWS = sys.platform == "win32"
 
-QUERY_CALLS = ("PoGetInterface", "PoGetFastFlush", "PoGetTxMode", "PoGetUARTFIFO")
 CHANGE_CALLS = ("PoSetInterface", "PoSetFastFlush", "PoSetTxMode", "PoSetUARTFIFO")
 
 
@@ -78,14 +85,23 @@ class Libraries:
 
     def __init__(self, portopt: ctypes.CDLL, comlist: ctypes.CDLL) -> None:
         self._portopt = portopt
-        for call in QUERY_CALLS:
-            function = getattr(portopt, call)
-            function.argtypes = [ctypes.c_int]
-            function.restype = ctypes.c_int
         for call in CHANGE_CALLS:
             function = getattr(portopt, call)
             function.argtypes = [ctypes.c_int, ctypes.c_int]
             function.restype = ctypes.c_int
+        try:
+            self._get_port_info = portopt.PoGetPortInfo
+            self._get_all_port_info = portopt.PoGetAllPortInfo
+        except AttributeError as error:
+            raise OSError(
+                f"{_file_name('portopt')} has no port-information calls: "
+                "it is older than this package"
+            ) from error
+        self._get_port_info.argtypes = [ctypes.c_int, ctypes.POINTER(PortInfo)]
+        self._get_port_info.restype = ctypes.c_int
+        self._get_all_port_info.argtypes = [
+            ctypes.POINTER(PortInfo), ctypes.c_int, ctypes.POINTER(ctypes.c_int)]
+        self._get_all_port_info.restype = ctypes.c_int
         self._enumerate = comlist.EnumCOMPorts
         self._enumerate.argtypes = [ctypes.POINTER(ctypes.c_void_p), ctypes.POINTER(ctypes.c_int)]
         self._enumerate.restype = ctypes.c_int
@@ -105,9 +121,33 @@ class Libraries:
             self._set_last_error.argtypes = [ctypes.c_uint32]
             self._set_last_error.restype = None
 
-    def query(self, call: str, number: int) -> int:
-        result: int = getattr(self._portopt, call)(number)
-        return result
+    def port_info(self, number: int) -> PortInfo:
+        """The record of COM number (1 to 256), from one resolution of the
+        port.  OSError when the call fails, which it does only when out of
+        memory."""
+        record = blank_record()
+        self._clear_last_error()
+        if self._get_port_info(number, ctypes.byref(record)) != 1:
+            code = self._last_error()
+            raise OSError(f"PoGetPortInfo failed for COM{number} (error {code})")
+        return record
+
+    def all_port_info(self) -> Dict[int, PortInfo]:
+        """The record of every COM number a present port carries, by
+        number, from one pass over the machine; empty when the library
+        could not list the devices (each port is then asked on its own)."""
+        capacity = _FIRST_RECORD_CAPACITY
+        for _ in range(_RECORD_TRIES):
+            records = blank_records(capacity)
+            count = ctypes.c_int(0)
+            self._clear_last_error()
+            if self._get_all_port_info(records, capacity, ctypes.byref(count)) == 1:
+                filled = max(0, min(count.value, capacity))
+                return {records[i].port: records[i] for i in range(filled)}
+            if self._last_error() != ERROR_INSUFFICIENT_BUFFER or count.value <= capacity:
+                break
+            capacity = count.value
+        return {}
 
     def change(self, call: str, number: int, value: int) -> Tuple[bool, int]:
         """Whether the change call succeeded, and the last-error code it

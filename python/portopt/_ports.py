@@ -2,22 +2,28 @@
 from __future__ import annotations
 
 from dataclasses import dataclass
-from typing import Any, List, Optional
+from typing import Any, Dict, List, Optional
 
+from ._adapter import Adapter, adapter_of, position_of
 from ._errors import PortOptionError
 from ._library import Libraries, libraries
 from ._names import FIRST_NUMBER, LAST_NUMBER, PortLike, com_number, natural_order, port_number
 from ._options import OPTION_NAMES, OPTIONS
+from ._records import PortInfo
 
 
 @dataclass(frozen=True)
 class Port:
-    """One COM port and its options as the query calls report them.
+    """One COM port, its options as the query calls answer them, and the
+    adapter that carries it.
 
-    ``number`` is None for a name that is not COMn; such a port, like one
-    numbered beyond 256, has no options to read and all four are None.
-    ``interface``, ``fastflush`` and ``txmode`` are None when not stored;
-    ``fifo`` is whether the UART FIFO is enabled.
+    ``interface``, ``fastflush``, ``txmode`` and ``fifo`` (whether the UART
+    FIFO is enabled) are None when no value is stored and when the
+    adapter's family has no such option (``portctl`` shows n/a).
+    ``adapter`` is None when no adapter resolved; ``position`` is n of the
+    port's "Port n" on it, None without one.  ``number`` is None for a name
+    that is not COMn; such a port, like one numbered beyond 256, has no
+    options, adapter or position (all None).
     """
 
     name: str
@@ -26,14 +32,27 @@ class Port:
     fastflush: Optional[int]
     txmode: Optional[int]
     fifo: Optional[bool]
+    adapter: Optional[Adapter] = None
+    position: Optional[int] = None
 
 
-def _read(lib: Libraries, name: str) -> Port:
+def _addressable(number: Optional[int]) -> bool:
+    return number is not None and FIRST_NUMBER <= number <= LAST_NUMBER
+
+
+def _port(name: str, record: PortInfo) -> Port:
+    values: Any = [option.decode(record) for option in OPTIONS]
+    return Port(name, record.port, *values, adapter_of(record), position_of(record))
+
+
+def _listed(lib: Libraries, name: str, records: Dict[int, PortInfo]) -> Port:
     number = com_number(name)
-    if number is None or not FIRST_NUMBER <= number <= LAST_NUMBER:
+    if number is None or not _addressable(number):
         return Port(name, number, None, None, None, None)
-    values: Any = [option.decode(lib.query(option.query, number)) for option in OPTIONS]
-    return Port(name, number, *values)
+    if number not in records:
+        # A COMn name that no ports-class device carries: asked on its own.
+        records[number] = lib.port_info(number)
+    return _port(name, records[number])
 
 
 def _present_name(lib: Libraries, number: int) -> str:
@@ -46,9 +65,12 @@ def _present_name(lib: Libraries, number: int) -> str:
 
 
 def ports() -> List[Port]:
-    """Every port EnumCOMPorts names, COMn by n, other names last."""
+    """Every port EnumCOMPorts names, COMn by n, other names last, read in
+    one pass over the machine."""
     lib = libraries()
-    return [_read(lib, name) for name in natural_order(lib.com_port_names())]
+    names = natural_order(lib.com_port_names())
+    records = lib.all_port_info()
+    return [_listed(lib, name, records) for name in names]
 
 
 def get(port: PortLike) -> Port:
@@ -56,7 +78,8 @@ def get(port: PortLike) -> Port:
     ``.device`` such as pyserial's ``ListPortInfo``."""
     number = port_number(port)
     lib = libraries()
-    return _read(lib, _present_name(lib, number))
+    name = _present_name(lib, number)
+    return _port(name, lib.port_info(number))
 
 
 def set(  # noqa: A001 - the package's name for a change
@@ -69,12 +92,13 @@ def set(  # noqa: A001 - the package's name for a change
     **unknown: object,
 ) -> Port:
     """Changes the given options of a present port, in the order interface,
-    fastflush, txmode, fifo, and returns the port read back.
+    fastflush, txmode, fifo, reading each back, and returns the port as
+    read back last.
 
     Every argument is checked before anything is changed: ValueError for a
     bad port, an unknown option or a value out of range.  A change the
-    library refuses raises PortOptionError, and the options after it are
-    not tried.
+    library refuses, or one that does not read back as the value asked
+    for, raises PortOptionError, and the options after it are not tried.
     """
     if unknown:
         raise ValueError(
@@ -88,9 +112,13 @@ def set(  # noqa: A001 - the package's name for a change
     lib = libraries()
     name = _present_name(lib, number)
     applied: List[str] = []
+    record: Optional[PortInfo] = None
     for option, value in changes:
         succeeded, code = lib.change(option.change, number, value)
         if not succeeded:
             raise PortOptionError(code, name, option.name, applied)
+        record = lib.port_info(number)
+        if not option.holds(record, value):
+            raise PortOptionError(0, name, option.name, applied, True, option.decode(record))
         applied.append(option.name)
-    return _read(lib, name)
+    return _port(name, record if record is not None else lib.port_info(number))

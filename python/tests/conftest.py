@@ -1,12 +1,17 @@
 """The simulated Windows under the package's tests: each test that asks
 for ``machine`` starts on the demo machine of the host build's simulator
-and may load its own machine document.
+and may load its own machine document; ``portctl_listing`` gives what the
+host build's portctl lists on a machine document; ``library_calls``
+counts the package's calls of the port-information exports.
 
-ctest sets PORTOPT_LIBRARY_PATH and SIMWIN_LIBRARY; run by hand after a
-host build, the tests find the libraries in build/host."""
+ctest sets PORTOPT_LIBRARY_PATH, SIMWIN_LIBRARY and PORTCTL; run by hand
+after a host build, the tests find the libraries and portctl in
+build/host."""
+import collections
 import ctypes
 import json
 import os
+import subprocess
 from pathlib import Path
 
 import pytest
@@ -54,3 +59,36 @@ def simulator() -> Machine:
 def machine(simulator: Machine) -> Machine:
     simulator.load(simulator.demo())
     return simulator
+
+
+@pytest.fixture
+def portctl_listing(tmp_path):
+    """`portctl list --json` on a machine document."""
+    portctl = os.environ.get("PORTCTL", str(HOST / "tools" / "portctl" / "portctl"))
+
+    def listing(document: dict) -> list:
+        path = tmp_path / "machine.json"
+        path.write_text(json.dumps(document))
+        run = subprocess.run([portctl, "--machine", str(path), "list", "--json"],
+                             capture_output=True, text=True, check=True)
+        return json.loads(run.stdout)
+
+    return listing
+
+
+@pytest.fixture
+def library_calls(monkeypatch):
+    """How often the package calls PoGetPortInfo and PoGetAllPortInfo."""
+    from portopt._library import libraries
+
+    lib = libraries()
+    counts = collections.Counter()
+    for attribute, name in [("_get_port_info", "PoGetPortInfo"), ("_get_all_port_info", "PoGetAllPortInfo")]:
+        function = getattr(lib, attribute)
+
+        def counted(*arguments, function=function, name=name):
+            counts[name] += 1
+            return function(*arguments)
+
+        monkeypatch.setattr(lib, attribute, counted)
+    return counts

@@ -1,6 +1,9 @@
-"""The package over the host build on the simulated Windows: listing,
-reading, changing with read-back, refusals and bad arguments."""
+"""The package over the host build on the simulated Windows: listing and
+reading against portctl, changing with read-back, refusals, bad arguments
+and what the package exports."""
+import ctypes
 import dataclasses
+import json
 import os
 import subprocess
 import sys
@@ -9,23 +12,28 @@ from types import SimpleNamespace
 import pytest
 
 import portopt
-from portopt import Port
+from portopt import Adapter, Port
 
-# The demo machine as the query calls report it: a four-port KARBEND
-# adapter in shared-table mode (COM3 to COM6), a single-port PCI adapter
-# (COM7), two tovelser-family ports in per-port mode (COM8, COM9) and a
-# COM1 with no adapter.
-DEMO = [
-    Port("COM1", 1, None, None, None, False),
-    Port("COM3", 3, 0, 1, 0, True),
-    Port("COM4", 4, 1, 0, 1, False),
-    Port("COM5", 5, 2, 1, None, True),
-    Port("COM6", 6, None, None, None, False),
-    Port("COM7", 7, 3, 0, 0, True),
-    Port("COM8", 8, 2, 0, 0, False),
-    Port("COM9", 9, None, 0, 0, False),
-]
 KARBEND_USB = "USB\\VID_1A2B&PID_2044\\KB4P0001"
+KB = Adapter(KARBEND_USB, "USB", 0x1A2B, 0x2044, "KARBEND")
+PCI = Adapter("PCI\\VEN_1A2B&DEV_2021&SUBSYS_00011A2B&REV_01\\4&2A3B4C5D&0&00E4", "PCI", 0x1A2B, 0x2021, "KARBEND")
+TV = Adapter("USB\\VID_1A2B&PID_1131\\TV2P0042", "USB", 0x1A2B, 0x1131, "tovelser")
+
+# The demo machine: a four-port KARBEND adapter in shared-table mode (COM3
+# to COM6), a single-port PCI adapter (COM7), two tovelser-family ports in
+# per-port mode (COM8, COM9), whose family has only the interface mode,
+# and a COM1 with no adapter.  None: not stored, or not in the family.
+DEMO = [
+    # name, number, interface, fastflush, txmode, fifo, adapter, position
+    Port("COM1", 1, None, None, None, None, None, None),
+    Port("COM3", 3, 0, 1, 0, True, KB, 1),
+    Port("COM4", 4, 1, 0, 1, False, KB, 2),
+    Port("COM5", 5, 2, 1, None, True, KB, 3),
+    Port("COM6", 6, None, None, None, None, KB, 4),
+    Port("COM7", 7, 3, 0, 0, True, PCI, None),
+    Port("COM8", 8, 2, None, None, None, TV, 1),
+    Port("COM9", 9, None, None, None, None, TV, 2),
+]
 
 
 def demo_port(name):
@@ -52,12 +60,67 @@ def with_refusing_driver(document):
     return document
 
 
+def with_mode_zero_only(document):
+    """The tovelser adapter becomes one of capability 0x10, which accepts
+    interface mode 0 without sending or storing it."""
+    return json.loads(json.dumps(document).replace("PID_1131", "PID_1110"))
+
+
+def with_unresolved_adapter(document):
+    """COM12 is "Port 2" of a parent without vendor and product."""
+    document["devices"] += [
+        {"id": "ROOT\\HUB\\0"},
+        {"id": "XSER\\HUB\\0&01", "parent": "ROOT\\HUB\\0",
+         "friendlyName": "Hub Serial Port 2 (COM12)", "interfaces": ["ports", "comport"]},
+    ]
+    key = "SYSTEM\\CurrentControlSet\\Enum\\XSER\\HUB\\0&01\\Device Parameters"
+    document["registry"][key] = {"PortName": "COM12"}
+    return document
+
+
 def without_port(name):
     return [port for port in DEMO if port.name != name]
 
 
+def as_portctl_json(port):
+    """The port as `portctl list --json` writes it: the FIFO as its query
+    answers it, which is "disabled" also when nothing is stored."""
+    fifo = port.fifo
+    addressable = port.number is not None and port.number <= 256
+    if fifo is None and addressable and (port.adapter is None or port.adapter.family != "tovelser"):
+        fifo = False
+    adapter = dataclasses.asdict(port.adapter) if port.adapter else None
+    return {"port": port.name, "number": port.number, "adapter": adapter, "position": port.position,
+            "interface": port.interface, "fastflush": port.fastflush, "txmode": port.txmode, "fifo": fifo}
+
+
 def test_listing_reads_every_port_in_natural_order(machine):
     assert portopt.ports() == DEMO
+
+
+@pytest.mark.parametrize(
+    "document, first_capacity, calls",
+    [
+        (None, None, {"PoGetAllPortInfo": 1}),
+        # More ports than the first array holds: asked once more.
+        (None, 2, {"PoGetAllPortInfo": 2}),
+        # COM2 (twice) and COM10 are named by devices of no ports class: no
+        # record, so asked on their own, once each.
+        (lambda d: with_named_ports(d, ["COM10", "CNCA0", "COM2", "COM2", "COM257"]), None,
+         {"PoGetAllPortInfo": 1, "PoGetPortInfo": 2}),
+        (with_unresolved_adapter, None, {"PoGetAllPortInfo": 1}),
+    ],
+    ids=["demo", "asked-again", "names-without-record", "unresolved-adapter"],
+)
+def test_listing_agrees_with_portctl_in_one_pass(machine, portctl_listing, library_calls, monkeypatch,
+                                                 document, first_capacity, calls):
+    if document:
+        machine.load(document(machine.demo()))
+    if first_capacity:
+        monkeypatch.setattr(portopt._library, "_FIRST_RECORD_CAPACITY", first_capacity)
+    listed = portopt.ports()
+    assert dict(library_calls) == calls
+    assert [as_portctl_json(port) for port in listed] == portctl_listing(machine.dump())
 
 
 MANY = [f"X{i}" for i in range(300)]
@@ -87,14 +150,15 @@ def test_listing_orders_and_decodes_names(machine, names, expected):
     # options.
     for port in listed:
         if port.number is None or port.number > 256:
-            assert port == Port(port.name, port.number, None, None, None, None)
+            assert port == Port(port.name, port.number, None, None, None, None, None, None)
 
 
 @pytest.mark.parametrize(
     "port", ["COM7", "com7", 7, SimpleNamespace(device="COM7")], ids=["name", "lower", "number", "device"]
 )
-def test_get_takes_every_form_of_a_port(machine, port):
+def test_get_takes_every_form_of_a_port(machine, library_calls, port):
     assert portopt.get(port) == demo_port("COM7")
+    assert dict(library_calls) == {"PoGetPortInfo": 1}
 
 
 @pytest.mark.parametrize(
@@ -116,18 +180,27 @@ def test_set_changes_only_what_it_is_given(machine, port, options):
     assert portopt.ports() == sorted(without_port(port) + [expected], key=lambda p: p.number)
 
 
+STORE = "the stored setting could not be read or written"
+ADAPTER = "the adapter could not be reached or refused the change"
+
+
 @pytest.mark.parametrize(
-    "port, options, document, refused, code, applied",
+    "port, options, document, refused, code, why, applied",
     [
-        ("COM9", dict(interface=1), None, "interface", 1016, []),  # never stored
-        ("COM6", dict(fastflush=True), None, "fastflush", 1016, []),  # table byte 0xFF
-        ("COM8", dict(interface=3, txmode=1, fifo=True), None, "txmode", None, ["interface"]),
-        ("COM1", dict(interface=1), None, "interface", None, []),  # no adapter
-        ("COM3", dict(fifo=False), with_refusing_driver, "fifo", None, []),
+        ("COM9", dict(interface=1), None, "interface", 1016, STORE, []),  # never stored
+        ("COM6", dict(fastflush=True), None, "fastflush", 1016, STORE, []),  # table byte 0xFF
+        ("COM8", dict(interface=3, txmode=1, fifo=True), None, "txmode", None, ADAPTER, ["interface"]),
+        ("COM1", dict(interface=1), None, "interface", None, ADAPTER, []),  # no adapter
+        ("COM3", dict(fifo=False), with_refusing_driver, "fifo", None, ADAPTER, []),
+        # The call reports success, the port keeps its mode 2.
+        ("COM8", dict(interface=0), with_mode_zero_only, "interface", 0,
+         "the change was accepted but reads back 2", []),
     ],
-    ids=["not-stored", "table-0xFF", "family-without-option", "no-adapter", "driver-rejects"],
+    ids=["not-stored", "table-0xFF", "family-without-option", "no-adapter", "driver-rejects",
+         "accepted-not-kept"],
 )
-def test_refused_change_says_why_and_what_was_applied(machine, port, options, document, refused, code, applied):
+def test_change_not_taken_says_why_and_what_was_applied(machine, port, options, document, refused, code, why,
+                                                        applied):
     if document:
         machine.load(document(machine.demo()))
     expected = portopt.ports()
@@ -136,13 +209,13 @@ def test_refused_change_says_why_and_what_was_applied(machine, port, options, do
     error = caught.value
     assert isinstance(error, OSError)
     assert (error.port, error.option, error.applied) == (port, refused, applied)
-    if code is not None:
-        assert error.winerror == code
-        assert "the stored setting could not be read or written" in str(error)
-    else:
+    assert why in str(error)
+    assert error.accepted == why.startswith("the change was accepted")
+    if code is None:
         assert error.winerror not in (87, 1016)
-        assert "the adapter could not be reached or refused the change" in str(error)
-    # Only the options applied before the refusal changed.
+    else:
+        assert error.winerror == code
+    # Only the options applied before it changed.
     changed = {option: options[option] for option in applied}
     expected = [dataclasses.replace(p, **changed) if p.name == port else p for p in expected]
     assert portopt.ports() == expected
@@ -191,3 +264,24 @@ def test_import_works_without_libraries_and_first_call_names_what_is_missing(tmp
     result = subprocess.run([sys.executable, "-c", script], env=env, capture_output=True, text=True)
     assert result.returncode == 0, result.stderr
     assert message in result.stdout
+
+
+@pytest.mark.parametrize("shrink, result, code", [(0, 1, 0), (4, 0, 87)], ids=["as-declared", "smaller"])
+def test_record_has_the_size_the_library_declares(machine, shrink, result, code):
+    from portopt._records import RECORD_SIZE, PortInfo
+
+    lib = portopt._library.libraries()
+    record = PortInfo()
+    record.size = RECORD_SIZE - shrink
+    lib._clear_last_error()
+    assert (lib._get_port_info(3, ctypes.byref(record)), lib._last_error()) == (result, code)
+
+
+def test_star_import_leaves_the_builtin_set():
+    namespace = {}
+    exec("from portopt import *", namespace)
+    assert "set" not in namespace
+    assert {name: namespace[name] for name in ("Port", "Adapter", "PortOptionError", "get", "ports")} == {
+        "Port": Port, "Adapter": Adapter, "PortOptionError": portopt.PortOptionError,
+        "get": portopt.get, "ports": portopt.ports}
+    assert callable(portopt.set)
