@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "call_answer.h"
 #include "port_answers.h"
 #include "port_identity.h"
 #include "port_resolution.h"
@@ -14,11 +15,6 @@
 namespace portopt {
 
 namespace {
-
-int Fail(DWORD error) {
-    SetLastError(error);
-    return 0;
-}
 
 PortAnswers ResolvedAnswers(int port) {
     const PortResolution resolved = PortResolution::Resolve(port, Purpose::kQuery);
@@ -45,7 +41,7 @@ int GetAll(PoPortInfo* infos, int capacity, int* count) {
         FillPortInfo(snapshot.Answers(ports[i]), ports[i], record);
     }
     *count = static_cast<int>(ports.size());
-    return ports.size() > std::size_t(capacity) ? Fail(ERROR_INSUFFICIENT_BUFFER) : 1;
+    return ports.size() > std::size_t(capacity) ? Report({0, ERROR_INSUFFICIENT_BUFFER}) : 1;
 }
 
 }  // namespace
@@ -58,7 +54,7 @@ extern "C" {
 
 PORTOPT_API int PORTOPT_CALL PoGetPortInfo(int port, PoPortInfo* info) {
     if (!IsValidComNumber(port) || !info || !IsAcceptedRecordSize(info->size)) {
-        return Fail(ERROR_INVALID_PARAMETER);
+        return Report({0, ERROR_INVALID_PARAMETER});
     }
     try {
         FillPortInfo(ResolvedAnswers(port), port, *info);
@@ -70,7 +66,7 @@ PORTOPT_API int PORTOPT_CALL PoGetPortInfo(int port, PoPortInfo* info) {
 
 PORTOPT_API int PORTOPT_CALL PoGetAllPortInfo(PoPortInfo* infos, int capacity, int* count) {
     if (!count || capacity < 0 || (capacity > 0 && (!infos || !IsAcceptedRecordSize(infos[0].size)))) {
-        return Fail(ERROR_INVALID_PARAMETER);
+        return Report({0, ERROR_INVALID_PARAMETER});
     }
     try {
         return GetAll(infos, capacity, count);

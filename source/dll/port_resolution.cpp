@@ -39,7 +39,7 @@ void PortResolution::Walk(Purpose purpose) {
     // No port gave all the call needs.  A change whose adapter has no device
     // path still belongs to the port its product was looked up on.
     if (lookupPort_) {
-        Settle(*lookupPort_, lookupChannel_, lookupAdapterId_);
+        Settle(*lookupPort_);
     } else if (allDevicesFailed_) {
         productId_ = kNoDeviceLists;
     }
@@ -62,32 +62,28 @@ bool PortResolution::TryPort(SP_DEVINFO_DATA& device, int channel, Purpose purpo
     if (!platform::OpenDeviceInfo(allDevices_.get(), match->parentInstanceId, adapter)) {
         return false;
     }
-    const std::optional<std::string> adapterId =
-        platform::ReadDeviceInstanceId(allDevices_.get(), adapter, kInstanceIdBufferSize);
-    if (adapterId && !lookupPort_) {
-        lookupPort_ = device;
-        lookupChannel_ = channel;
-        lookupAdapterId_ = *adapterId;
-    }
+    const Candidate candidate{
+        device, channel,
+        platform::ReadDeviceInstanceId(allDevices_.get(), adapter, kInstanceIdBufferSize)};
+    if (candidate.adapterId && !lookupPort_) lookupPort_ = candidate;
     if (purpose == Purpose::kQuery) {
-        if (!adapterId) return false;
-        Settle(device, channel, adapterId);
+        if (!candidate.adapterId) return false;
+        Settle(candidate);
         return true;
     }
     std::optional<std::string> path = AdapterDevicePath(allDevices_.get(), adapter);
     if (!path) return false;
-    Settle(device, channel, adapterId);
+    Settle(candidate);
     devicePath_ = std::move(path);
     return true;
 }
 
-void PortResolution::Settle(const SP_DEVINFO_DATA& device, int channel,
-                            const std::optional<std::string>& adapterId) {
+void PortResolution::Settle(const Candidate& port) {
     // An adapter whose instance ID does not read back has no product.
-    productId_ = adapterId ? ProductIdOf(*adapterId) : kNoMatchingPort;
-    adapterId_ = adapterId.value_or("");
-    channel_ = channel;
-    keys_.devices.assign(1, device);
+    productId_ = port.adapterId ? ProductIdOf(*port.adapterId) : kNoMatchingPort;
+    adapterId_ = port.adapterId.value_or("");
+    channel_ = port.channel;
+    keys_.devices.assign(1, port.device);
 }
 
 }  // namespace portopt

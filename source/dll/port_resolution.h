@@ -61,10 +61,16 @@ public:
 private:
     explicit PortResolution(int port) : port_(port) {}
 
+    // A port that passed the port match, with what its adapter gave.
+    struct Candidate {
+        SP_DEVINFO_DATA device;
+        int channel;
+        std::optional<std::string> adapterId;  // nullopt when it did not read back
+    };
+
     void Walk(Purpose purpose);
     bool TryPort(SP_DEVINFO_DATA& device, int channel, Purpose purpose);
-    void Settle(const SP_DEVINFO_DATA& device, int channel,
-                const std::optional<std::string>& adapterId);
+    void Settle(const Candidate& port);
 
     int port_;
     int productId_ = -1;
@@ -78,9 +84,7 @@ private:
     bool allDevicesFailed_ = false;
     // The first port the product lookup alone would settle on: a change
     // that finds no device path falls back to it.
-    std::optional<SP_DEVINFO_DATA> lookupPort_;
-    int lookupChannel_ = -1;
-    std::string lookupAdapterId_;
+    std::optional<Candidate> lookupPort_;
 };
 
 }  // namespace portopt

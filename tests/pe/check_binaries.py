@@ -102,13 +102,15 @@ def check(path, name, machine, version):
         missing, extra = sorted(expected - set(exports)), sorted(set(exports) - expected)
         faults.append(f"exports: missing {missing or 'none'}, unexpected {extra or 'none'}")
 
+    imported = {}
     for entry in getattr(image, "DIRECTORY_ENTRY_IMPORT", []):
         dll = entry.dll.decode().lower()
         allowed = is_system_dll(dll) or dll in ALSO_IMPORTED.get(name, set())
         if not allowed or dll in NOT_IMPORTED.get(name, set()):
             faults.append(f"imports from {dll}")
-        calls = {i.name.decode() for i in entry.imports if i.name}
-        missing = IMPORTED_CALLS.get(name, {}).get(dll, set()) - calls
+        imported.setdefault(dll, set()).update(i.name.decode() for i in entry.imports if i.name)
+    for dll, calls in IMPORTED_CALLS.get(name, {}).items():
+        missing = calls - imported.get(dll, set())
         if missing:
             faults.append(f"does not import {sorted(missing)} from {dll}")
 
