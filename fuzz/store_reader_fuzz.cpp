@@ -17,8 +17,16 @@
 
 namespace {
 
-const char* const kNames[] = {"InterfaceMode", "SerInterface", "FastFlush", "TxMode",
-                              "DisableFiFo"};
+// Each value name with the option it stores (of whichever family uses it).
+struct Named {
+    const char* name;
+    portopt::Option option;
+};
+const Named kNames[] = {{"InterfaceMode", portopt::Option::kInterfaceMode},
+                        {"SerInterface", portopt::Option::kInterfaceMode},
+                        {"FastFlush", portopt::Option::kFastFlush},
+                        {"TxMode", portopt::Option::kTxMode},
+                        {"DisableFiFo", portopt::Option::kUartFifo}};
 constexpr int kCom = 7;
 
 void SetArbitraryValue(FuzzedDataProvider& in, const std::string& key, const char* name,
@@ -47,15 +55,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     simwin::CreateKey(simwin::HardwareKeyPath("PORTS\\1"));
     simwin::CreateKey(switchKey);
 
-    const char* name = kNames[in.ConsumeIntegralInRange<int>(0, 4)];
+    const Named& named = kNames[in.ConsumeIntegralInRange<int>(0, 4)];
+    const char* name = named.name;
     SetArbitraryValue(in, switchKey, "FixComFunc", 8);
     SetArbitraryValue(in, switchKey, name, 300);
     SetArbitraryValue(in, simwin::HardwareKeyPath("PORTS\\1"), name, 12);
     const int com = in.ConsumeBool() ? kCom : in.ConsumeIntegralInRange<int>(1, 256);
 
-    const bool table = portopt::ReadFixComFunc(one_step::LookupProductId(com)) != 0;
-    const int value = one_step::ReadPortSetting(com, name);
-    FUZZ_CHECK(!table || (value >= -1 && value <= 254));
+    const portopt::DriverFamily& family = portopt::FamilyOf(one_step::LookupProductId(com));
+    if (family.Has(named.option)) {
+        const bool table = portopt::ReadSwitch(family) != 0;
+        const int value = one_step::ReadPortSetting(com, named.option);
+        FUZZ_CHECK(!table || (value >= -1 && value <= 254));
+    }
 
     PoGetInterface(com);
     PoGetUARTFIFO(com);

@@ -6,7 +6,11 @@
 namespace platform {
 
 DeviceList GetDeviceList(const GUID* interfaceClass, DWORD flags) {
-    return DeviceList(SetupDiGetClassDevsA(interfaceClass, nullptr, nullptr, flags));
+    return GetDeviceList(interfaceClass, nullptr, flags);
+}
+
+DeviceList GetDeviceList(const GUID* interfaceClass, const char* enumerator, DWORD flags) {
+    return DeviceList(SetupDiGetClassDevsA(interfaceClass, enumerator, nullptr, flags));
 }
 
 DeviceList GetDeviceListW(const GUID* interfaceClass, DWORD flags) {

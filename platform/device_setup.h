@@ -16,8 +16,6 @@ namespace platform {
 
 // Device-list flags the libraries build lists with.
 inline constexpr DWORD kPresentInterfacesOfClass = DIGCF_PRESENT | DIGCF_DEVICEINTERFACE;  // 0x12
-inline constexpr DWORD kPresentInterfacesAnyClass =
-    DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_DEVICEINTERFACE;  // 0x16
 
 // Size of the friendly-name buffer: 260 characters and a terminator.
 inline constexpr DWORD kFriendlyNameBufferSize = 261;
@@ -25,6 +23,10 @@ inline constexpr DWORD kFriendlyNameBufferSize = 261;
 // A device list of present devices; `interfaceClass` may be null only with
 // DIGCF_ALLCLASSES.  Empty (not valid) when the platform refused.
 DeviceList GetDeviceList(const GUID* interfaceClass, DWORD flags);
+// The same, of the devices that `enumerator` names; in interface mode an
+// enumerator may be one device's instance ID, and the list then holds that
+// device alone (when it has interfaces of the class).
+DeviceList GetDeviceList(const GUID* interfaceClass, const char* enumerator, DWORD flags);
 DeviceList GetDeviceListW(const GUID* interfaceClass, DWORD flags);
 
 // Device record `index` of the list, with cbSize set for this process.

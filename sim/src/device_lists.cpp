@@ -95,6 +95,20 @@ bool Selected(const Device& d, const GUID* cls, const std::string& enumerator, D
     return allClasses || SameGuid(*cls, kPortsClass);
 }
 
+// Adds the devices the flags and the enumerator select.  An instance ID as
+// the enumerator (interface mode) names at most one device, which is
+// looked up directly rather than among all devices.
+void SelectDevices(Machine& m, DeviceList& list, const GUID* cls, const std::string& enumerator,
+                   DWORD flags) {
+    if (list.interfaceMode && !enumerator.empty()) {
+        const Device* d = FindDevice(m, enumerator);
+        if (d && Selected(*d, cls, enumerator, flags)) AddToList(list, d->devInst);
+        return;
+    }
+    for (const Device& d : m.devices)
+        if (Selected(d, cls, enumerator, flags)) AddToList(list, d.devInst);
+}
+
 HDEVINFO GetClassDevs(const char* operation, const GUID* cls, const std::string& enumerator,
                       DWORD flags) {
     auto m = Access();
@@ -104,8 +118,8 @@ HDEVINFO GetClassDevs(const char* operation, const GUID* cls, const std::string&
     list.handle = NewHandleValue();
     list.interfaceMode = flags & DIGCF_DEVICEINTERFACE;
     if (!(flags & DIGCF_ALLCLASSES)) list.interfaceClass = *cls;
-    for (const Device& d : m->devices)
-        if (Selected(d, cls, enumerator, flags)) AddToList(list, d.devInst);
+    SelectDevices(*m, list, cls, enumerator, flags);
+    m->builtLists.push_back({flags, enumerator, static_cast<int>(list.members.size())});
     const std::uintptr_t handle = list.handle;
     m->lists.emplace(handle, std::move(list));
     return AsHandle<HDEVINFO>(handle);

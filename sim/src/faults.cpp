@@ -68,6 +68,8 @@ int Calls(const std::string& operation) {
 
 std::vector<std::string> CalledOperations() { return detail::Access()->callOrder; }
 
+std::vector<BuiltList> BuiltLists() { return detail::Access()->builtLists; }
+
 Outstanding GetOutstanding() {
     auto m = detail::Access();
     Outstanding o;

@@ -111,6 +111,7 @@ struct Machine {
 
     std::map<std::string, int> calls;
     std::vector<std::string> callOrder;
+    std::vector<BuiltList> builtLists;
     std::vector<Fault> faults;
     std::map<std::string, int> pauses;  // microseconds, by operation
     std::optional<DWORD> longestWait;   // ShortenWaits()

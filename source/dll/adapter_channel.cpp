@@ -19,17 +19,16 @@ constexpr std::size_t kDevicePathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DA
 // The interface's device path.  The first call only asks for the size; a
 // size too small for the record's fixed part counts as a failure, since the
 // size field could not even be written.
-std::optional<std::string> ReadDevicePath(HDEVINFO allDevices,
-                                          SP_DEVICE_INTERFACE_DATA& interfaceData) {
+std::optional<std::string> ReadDevicePath(HDEVINFO list, SP_DEVICE_INTERFACE_DATA& interfaceData) {
     DWORD required = 0;
-    SetupDiGetDeviceInterfaceDetailA(allDevices, &interfaceData, nullptr, 0, &required, nullptr);
+    SetupDiGetDeviceInterfaceDetailA(list, &interfaceData, nullptr, 0, &required, nullptr);
     if (required < kDetailFixedSize) return std::nullopt;
 
     const platform::LocalBlock block(LocalAlloc(LPTR, required));
     if (!block) return std::nullopt;
     auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(block.get());
     detail->cbSize = kDetailFixedSize;
-    if (!SetupDiGetDeviceInterfaceDetailA(allDevices, &interfaceData, detail, required, nullptr,
+    if (!SetupDiGetDeviceInterfaceDetailA(list, &interfaceData, detail, required, nullptr,
                                           nullptr)) {
         return std::nullopt;
     }
@@ -42,16 +41,16 @@ std::optional<std::string> ReadDevicePath(HDEVINFO allDevices,
 
 }  // namespace
 
-std::optional<std::string> AdapterDevicePath(HDEVINFO allDevices, SP_DEVINFO_DATA& adapter) {
+std::optional<std::string> AdapterDevicePath(HDEVINFO list, SP_DEVINFO_DATA& adapter) {
     SP_DEVICE_INTERFACE_DATA found = platform::NewInterfaceRecord();
-    if (!SetupDiEnumDeviceInterfaces(allDevices, &adapter, &platform::kPortsClassGuid, 0, &found)) {
+    if (!SetupDiEnumDeviceInterfaces(list, &adapter, &platform::kPortsClassGuid, 0, &found)) {
         return std::nullopt;
     }
-    return ReadDevicePath(allDevices, found);
+    return ReadDevicePath(list, found);
 }
 
-platform::DeviceHandle OpenAdapterChannel(const PortResolution& port) {
-    const std::optional<std::string>& path = port.DevicePath();
+platform::DeviceHandle OpenAdapterChannel(const ResolvedPort& port) {
+    const std::optional<std::string>& path = port.devicePath;
     if (!path) return platform::DeviceHandle();
     return platform::DeviceHandle(CreateFileA(path->c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,

@@ -13,16 +13,16 @@
 
 namespace portopt {
 
-class PortResolution;
+struct ResolvedPort;
 
 // The device path of the adapter's first ports-class interface; `adapter`
-// is its record on `allDevices`.  nullopt when it has no such interface or
-// the path cannot be read.
-std::optional<std::string> AdapterDevicePath(HDEVINFO allDevices, SP_DEVINFO_DATA& adapter);
+// is its record on `list`.  nullopt when it has no such interface in the
+// list or the path cannot be read.
+std::optional<std::string> AdapterDevicePath(HDEVINFO list, SP_DEVINFO_DATA& adapter);
 
 // Opens the device path a change's resolution found, for exclusive read
 // and write.  Empty when no path was found or the device cannot be opened.
-platform::DeviceHandle OpenAdapterChannel(const PortResolution& port);
+platform::DeviceHandle OpenAdapterChannel(const ResolvedPort& port);
 
 // Sends one request (8-byte input, no output).  True when the driver
 // accepted it.

@@ -10,7 +10,6 @@
 #include "adapter_channel.h"
 #include "call_answer.h"
 #include "control_request.h"
-#include "interface_code.h"
 #include "port_identity.h"
 #include "port_resolution.h"
 #include "portopt.h"
@@ -22,26 +21,32 @@ namespace {
 
 constexpr DWORD kStoredValueSize = 4;
 
-constexpr int kMaxInterfaceMode = 3;
-
 // Capability codes that restrict the interface modes: 0x30 adapters refuse
 // mode 0, 0x10 adapters have mode 0 only.
 constexpr int kNoModeZeroCapability = 0x30;
 constexpr int kModeZeroOnlyCapability = 0x10;
 
 constexpr CallAnswer kRefused{0};
-constexpr CallAnswer kBadArgument{0, ERROR_INVALID_PARAMETER};
 constexpr CallAnswer kStoreFailed{0, ERROR_REGISTRY_IO_FAILED};
 
 // The request and where its value is stored.
 struct Change {
-    DWORD code;
     SettingPlace place;
+    DWORD code;
     ControlRecord record;
 };
 
+// The change of `option` to `value` (in the calls' numbering) on the
+// resolved port, as the port's driver family takes it.
+Change ChangeOf(StoreReader& store, const ResolvedPort& port, Option option, int value) {
+    const FamilyOption& driver = port.Family().Of(option);
+    return {store.Locate(port, option), driver.controlCode,
+            ControlRecord(driver.layout, port.channel, driver.driverNumbering(value))};
+}
+
 // Sends the change through the open channel and stores it.  `old` is the
-// value stored before, which the driver is given back if storing fails.
+// value stored before, exactly as stored, which the driver is given back if
+// storing fails.
 CallAnswer ApplyAndStore(const platform::DeviceHandle& adapter, Change change, int old) {
     if (!SendControlRequest(adapter.get(), change.code, change.record)) return kRefused;
     if (WritePortSetting(change.place, change.record.Value(), kStoredValueSize)) return {1};
@@ -50,102 +55,78 @@ CallAnswer ApplyAndStore(const platform::DeviceHandle& adapter, Change change, i
     return kStoreFailed;
 }
 
-Change InterfaceChange(const PortResolution& port, int mode) {
-    if (IsTovelserFamily(port.ProductId())) {
-        return {kSetInterfaceTovelser, LocateSetting(port, kSerInterface),
-                ControlRecord(RecordLayout::kValueFirst, port.Channel(), mode)};
-    }
-    return {kSetInterfaceMode, LocateSetting(port, kInterfaceMode),
-            ControlRecord(RecordLayout::kChannelFirst, port.Channel(),
-                          TranslateInterfaceCode(mode))};
-}
-
 // PoSetInterface past its argument check: the channel is opened before the
 // old value is read, and the capability rules are applied in between.
 CallAnswer SetInterface(int com, int mode) {
-    const PortResolution port = PortResolution::Resolve(com, Purpose::kChange);
+    const PortResolution resolution = PortResolution::Resolve(com, Purpose::kChange);
+    const ResolvedPort& port = resolution.Port();
     const platform::DeviceHandle adapter = OpenAdapterChannel(port);
     if (!adapter) return kRefused;
 
-    const int capability = CapabilityCode(port.ProductId());
+    const int capability = CapabilityCode(port.productId);
     if (capability == kNoModeZeroCapability && mode == 0) return kRefused;
     if (capability == kModeZeroOnlyCapability) return {mode == 0 ? 1 : 0};
 
-    const Change change = InterfaceChange(port, mode);
-    const SettingRead old = ReadPortSetting(change.place);
+    StoreReader store;
+    const Change change = ChangeOf(store, port, Option::kInterfaceMode, mode);
+    const SettingRead old = store.Read(change.place);
     if (old.value == kNotStored) return kStoreFailed;
     return ApplyAndStore(adapter, change, old.value);
 }
 
-// The sequence shared by the fast-flush, transmit-mode and FIFO calls,
-// which tovelser-family adapters do not have: the old value is read before
-// the channel is opened.
-CallAnswer SetSwitchOption(int com, int value, const char* valueName, DWORD code) {
-    if (!IsValidComNumber(com) || value < 0 || value > 1) return kBadArgument;
-    const PortResolution port = PortResolution::Resolve(com, Purpose::kChange);
-    if (IsTovelserFamily(port.ProductId())) return kRefused;
+// The sequence of the fast-flush, transmit-mode and FIFO calls, which
+// refuse an adapter whose family lacks the option: the old value is read
+// before the channel is opened.
+CallAnswer SetOtherOption(int com, Option option, int value) {
+    const PortResolution resolution = PortResolution::Resolve(com, Purpose::kChange);
+    const ResolvedPort& port = resolution.Port();
+    if (!port.Family().Has(option)) return kRefused;
 
-    const SettingPlace place = LocateSetting(port, valueName);
-    const SettingRead old = ReadPortSetting(place);
+    StoreReader store;
+    const Change change = ChangeOf(store, port, option, value);
+    const SettingRead old = store.Read(change.place);
     if (old.value == kNotStored) return kStoreFailed;
 
     const platform::DeviceHandle adapter = OpenAdapterChannel(port);
     if (!adapter) return kRefused;
-    return ApplyAndStore(adapter,
-                         {code, place, ControlRecord(RecordLayout::kChannelFirst, port.Channel(),
-                                                     value)},
-                         old.value);
+    return ApplyAndStore(adapter, change, old.value);
 }
 
-// Keeps exceptions (only allocation failures can occur) from crossing the
-// exported boundary; such a call fails without an error code of its own.
-// The answer's code is set once the call has released everything.
-template <typename Call>
-int Guarded(Call call) noexcept {
-    try {
-        return Report(call());
-    } catch (...) {
-        return 0;
-    }
+// Runs one change call: checks the COM number and the argument, turns the
+// argument into the value stored and sent, and makes the change.
+int Set(int port, Option option, int argument) {
+    const bool valid = IsValidComNumber(port) && AcceptsArgument(option, argument);
+    return RunExportedCall(valid, 0, [=] {
+        const int value = RuleOf(option).storedValueOf(argument);
+        return option == Option::kInterfaceMode ? SetInterface(port, value)
+                                                : SetOtherOption(port, option, value);
+    });
 }
 
 }  // namespace
 
 }  // namespace portopt
 
-using portopt::Guarded;
+using portopt::Option;
+using portopt::Set;
 
 extern "C" {
 
 PORTOPT_API int PORTOPT_CALL PoSetInterface(int port, int mode) {
-    return Guarded([=] {
-        if (!portopt::IsValidComNumber(port) || mode < 0 || mode > portopt::kMaxInterfaceMode) {
-            return portopt::kBadArgument;
-        }
-        return portopt::SetInterface(port, mode);
-    });
+    return Set(port, Option::kInterfaceMode, mode);
 }
 
 PORTOPT_API int PORTOPT_CALL PoSetFastFlush(int port, int on) {
-    return Guarded([=] {
-        return portopt::SetSwitchOption(port, on, portopt::kFastFlush, portopt::kSetFastFlush);
-    });
+    return Set(port, Option::kFastFlush, on);
 }
 
 PORTOPT_API int PORTOPT_CALL PoSetTxMode(int port, int mode) {
-    return Guarded([=] {
-        return portopt::SetSwitchOption(port, mode, portopt::kTxMode, portopt::kSetTxMode);
-    });
+    return Set(port, Option::kTxMode, mode);
 }
 
-// The driver stores and receives "FIFO disabled", the inverse of `enable`;
-// any nonzero `enable` means enabled.
+// Any nonzero `enable` means enabled.
 PORTOPT_API int PORTOPT_CALL PoSetUARTFIFO(int port, int enable) {
-    return Guarded([=] {
-        const int disable = enable == 0 ? 1 : 0;
-        return portopt::SetSwitchOption(port, disable, portopt::kDisableFiFo,
-                                        portopt::kSetUartFifo);
-    });
+    return Set(port, Option::kUartFifo, enable);
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
-// The control requests the port drivers accept: five control codes and the
-// 8-byte record they carry, two signed 32-bit little-endian fields (the
-// value and the port's channel index on the adapter) in one of two orders.
+// The 8-byte record every control request to the port drivers carries: two
+// signed 32-bit little-endian fields, the value and the port's channel
+// index on the adapter, in one of two orders.  Which request and which
+// order each option uses is the driver family's (driver_family.h).
 #ifndef PORTOPT_CONTROL_REQUEST_H
 #define PORTOPT_CONTROL_REQUEST_H
 
@@ -10,32 +11,6 @@
 #include "win32.h"
 
 namespace portopt {
-
-// Device types and functions of the two drivers' requests.
-inline constexpr DWORD kTovelserDeviceType = 0x22;
-inline constexpr DWORD kKarbendDeviceType = 0x404;
-
-// Set the interface mode of a tovelser-family port (value in the calls'
-// numbering, record with the value first).
-inline constexpr DWORD kSetInterfaceTovelser =
-    CTL_CODE(kTovelserDeviceType, 0x820, METHOD_BUFFERED, FILE_ANY_ACCESS);
-// Set the interface mode of another adapter's port (value in the driver's
-// numbering), and its fast flush, transmit mode and FIFO switch.
-inline constexpr DWORD kSetInterfaceMode =
-    CTL_CODE(kKarbendDeviceType, 0x805, METHOD_BUFFERED, FILE_ANY_ACCESS);
-inline constexpr DWORD kSetFastFlush =
-    CTL_CODE(kKarbendDeviceType, 0x806, METHOD_BUFFERED, FILE_ANY_ACCESS);
-inline constexpr DWORD kSetTxMode =
-    CTL_CODE(kKarbendDeviceType, 0x807, METHOD_BUFFERED, FILE_ANY_ACCESS);
-inline constexpr DWORD kSetUartFifo =
-    CTL_CODE(kKarbendDeviceType, 0x808, METHOD_BUFFERED, FILE_ANY_ACCESS);
-
-// The drivers decode these exact numbers.
-static_assert(kSetInterfaceTovelser == 0x00222080, "tovelser interface-mode code");
-static_assert(kSetInterfaceMode == 0x04042014, "interface-mode code");
-static_assert(kSetFastFlush == 0x04042018, "fast-flush code");
-static_assert(kSetTxMode == 0x0404201C, "transmit-mode code");
-static_assert(kSetUartFifo == 0x04042020, "UART FIFO code");
 
 inline constexpr std::size_t kControlRecordSize = 8;
 using ControlRecordBytes = std::array<BYTE, kControlRecordSize>;

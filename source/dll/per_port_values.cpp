@@ -28,18 +28,28 @@ int PerPortValue(std::optional<std::uint32_t> found) {
     return found ? static_cast<std::int32_t>(*found) : kNotStored;
 }
 
-SettingRead ReadPerPortSetting(const PortKeys& keys, const char* name) {
-    if (!keys.list) return {};  // no ports list: unreadable, not absent
+std::vector<SettingRead> ReadPerPortSettings(const PortKeys& keys, const char* const* names,
+                                             std::size_t count) {
+    // No ports list: unreadable, not absent.
+    if (!keys.list) return std::vector<SettingRead>(count);
+    std::vector<SettingRead> reads(count, SettingRead{kNotStored, true});
+    std::vector<bool> found(count, false);
+    std::size_t left = count;
     for (SP_DEVINFO_DATA device : keys.devices) {
+        if (left == 0) break;
         const platform::RegistryKey key = platform::OpenHardwareKey(keys.list, device, KEY_READ);
         if (!key) continue;
-        const std::optional<std::uint32_t> value = ReadHardwareValue(key.get(), name);
-        if (value) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (found[i]) continue;
+            const std::optional<std::uint32_t> value = ReadHardwareValue(key.get(), names[i]);
+            if (!value) continue;
             const int stored = PerPortValue(value);
-            return {stored, stored == kNotStored};
+            reads[i] = {stored, stored == kNotStored};
+            found[i] = true;
+            --left;
         }
     }
-    return {kNotStored, true};
+    return reads;
 }
 
 bool WritePerPortSetting(const PortKeys& keys, const char* name, std::int32_t value, DWORD size) {

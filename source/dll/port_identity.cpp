@@ -33,14 +33,6 @@ int ProductIdOf(std::string_view adapterInstanceId) {
     return static_cast<int>(ParseInstanceId(adapterInstanceId) & kProductIdMask);
 }
 
-std::optional<std::string> AdapterInstanceId(HDEVINFO allDevices, const PortMatch& match) {
-    SP_DEVINFO_DATA adapter = platform::NewDeviceRecord();
-    if (!platform::OpenDeviceInfo(allDevices, match.parentInstanceId, adapter)) {
-        return std::nullopt;
-    }
-    return platform::ReadDeviceInstanceId(allDevices, adapter, kInstanceIdBufferSize);
-}
-
 std::optional<PortMatch> MatchParent(DEVINST node) {
     try {
         const std::optional<ULONG> status = platform::ReadDevNodeStatus(node);

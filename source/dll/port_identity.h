@@ -53,10 +53,6 @@ struct PortMatch {
 // ID can be read.
 std::optional<PortMatch> MatchParent(DEVINST node);
 
-// The matched adapter's instance ID as `allDevices` reads it back once the
-// adapter has been added to that list (a 200-byte buffer).
-std::optional<std::string> AdapterInstanceId(HDEVINFO allDevices, const PortMatch& match);
-
 // The product ID an adapter's instance ID yields: its identity's low 16 bits.
 int ProductIdOf(std::string_view adapterInstanceId);
 

@@ -1,24 +1,28 @@
 // The exported port-information calls: one port's adapter and options, as
 // the query calls answer them, from one resolution of the port; or every
-// port present, from one pass over the device tree and the store.
+// port present, from one walk of the ports list through the same steps
+// and one reading of the store.
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <vector>
 
 #include "call_answer.h"
-#include "port_answers.h"
+#include "option_answers.h"
 #include "port_identity.h"
 #include "port_resolution.h"
-#include "port_snapshot.h"
 #include "portopt.h"
+#include "settings_store.h"
 
 namespace portopt {
 
 namespace {
 
-PortAnswers ResolvedAnswers(int port) {
-    const PortResolution resolved = PortResolution::Resolve(port, Purpose::kQuery);
-    return AnswersOf(resolved);
+CallAnswer GetOne(int port, PoPortInfo& info) {
+    const PortResolution resolution = PortResolution::Resolve(port, Purpose::kQuery);
+    StoreReader store;
+    FillPortInfo(resolution.Port(), store.ReadOptions(resolution.Port()), info);
+    return {1};
 }
 
 // Record `index` of an array whose records are `stride` bytes each.
@@ -26,22 +30,28 @@ PoPortInfo& RecordAt(PoPortInfo* records, std::size_t stride, std::size_t index)
     return *reinterpret_cast<PoPortInfo*>(reinterpret_cast<char*>(records) + stride * index);
 }
 
-int GetAll(PoPortInfo* infos, int capacity, int* count) {
-    const PortSnapshot snapshot = PortSnapshot::Read();
-    if (!snapshot.ListBuilt()) {
+CallAnswer GetAll(PoPortInfo* infos, int capacity, int* count) {
+    const AllPortsResolution all = AllPortsResolution::Resolve();
+    if (!all.ListBuilt()) {
         *count = 0;
-        return 0;  // the platform's code says why
+        return {0};  // the platform's code says why
     }
-    const std::vector<int> ports = snapshot.CarriedComNumbers();
+    const std::vector<ResolvedPort>& ports = all.Ports();
     const std::size_t filled = std::min<std::size_t>(ports.size(), std::size_t(capacity));
     const unsigned int stride = filled > 0 ? infos[0].size : 0;
+    // Everything is read before any record is written, so that a call that
+    // runs out of memory leaves the records as they were.
+    StoreReader store;
+    std::vector<std::array<SettingRead, kOptionCount>> reads;
+    for (std::size_t i = 0; i < filled; ++i) reads.push_back(store.ReadOptions(ports[i]));
     for (std::size_t i = 0; i < filled; ++i) {
         PoPortInfo& record = RecordAt(infos, stride, i);
         record.size = stride;
-        FillPortInfo(snapshot.Answers(ports[i]), ports[i], record);
+        FillPortInfo(ports[i], reads[i], record);
     }
     *count = static_cast<int>(ports.size());
-    return ports.size() > std::size_t(capacity) ? Report({0, ERROR_INSUFFICIENT_BUFFER}) : 1;
+    if (ports.size() > std::size_t(capacity)) return {0, ERROR_INSUFFICIENT_BUFFER};
+    return {1};
 }
 
 }  // namespace
@@ -52,27 +62,17 @@ using namespace portopt;
 
 extern "C" {
 
+// Out of memory, the record is left as it was.
 PORTOPT_API int PORTOPT_CALL PoGetPortInfo(int port, PoPortInfo* info) {
-    if (!IsValidComNumber(port) || !info || !IsAcceptedRecordSize(info->size)) {
-        return Report({0, ERROR_INVALID_PARAMETER});
-    }
-    try {
-        FillPortInfo(ResolvedAnswers(port), port, *info);
-        return 1;
-    } catch (...) {
-        return 0;  // out of memory: the record is left as it was
-    }
+    const bool valid = IsValidComNumber(port) && info && IsAcceptedRecordSize(info->size);
+    return RunExportedCall(valid, 0, [=] { return GetOne(port, *info); });
 }
 
+// Out of memory, the records and the count are left as they were.
 PORTOPT_API int PORTOPT_CALL PoGetAllPortInfo(PoPortInfo* infos, int capacity, int* count) {
-    if (!count || capacity < 0 || (capacity > 0 && (!infos || !IsAcceptedRecordSize(infos[0].size)))) {
-        return Report({0, ERROR_INVALID_PARAMETER});
-    }
-    try {
-        return GetAll(infos, capacity, count);
-    } catch (...) {
-        return 0;  // out of memory: nothing was written
-    }
+    const bool valid =
+        count && capacity >= 0 && (capacity == 0 || (infos && IsAcceptedRecordSize(infos[0].size)));
+    return RunExportedCall(valid, 0, [=] { return GetAll(infos, capacity, count); });
 }
 
 }  // extern "C"

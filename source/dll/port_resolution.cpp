@@ -1,89 +1,130 @@
-// The one walk of the ports list behind every exported call.  For each
-// port whose friendly name carries the COM number it applies the rest of
-// the port match (status, parent, parent ID), looks the adapter's product
-// up on the all-devices list and, for a change, finds the adapter's device
-// path; it stops at the first port that gives the call all it needs.
+// The walk of the ports list behind every exported call.  Each device whose
+// friendly name carries a COM number is offered to that number's resolver,
+// which applies the rest of the port match, looks the adapter up by itself
+// and, for a change, finds the adapter's device path.  A one-port call
+// stops at the first port that gives it all it needs; the all-ports call
+// walks the whole list once and offers each COM number's ports to its own
+// resolver.
 #include "port_resolution.h"
 
-#include "adapter_channel.h"
+#include <array>
+#include <utility>
+
+#include "adapter_lookup.h"
 #include "device_setup.h"
 #include "guids.h"
-#include "port_identity.h"
 
 namespace portopt {
 
-PortResolution PortResolution::Resolve(int port, Purpose purpose) {
-    PortResolution resolution(port);
-    resolution.ports_ =
-        platform::GetDeviceList(&platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
-    if (!resolution.ports_) {
-        resolution.productId_ = kNoDeviceLists;
-        return resolution;
-    }
-    resolution.keys_.list = resolution.ports_.get();
-    resolution.Walk(purpose);
-    return resolution;
+namespace {
+
+platform::DeviceList PortsList() {
+    return platform::GetDeviceList(&platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
 }
 
-void PortResolution::Walk(Purpose purpose) {
+// Offers each device of the ports list whose friendly name carries a COM
+// number to `offer(port, device, channel)`, in list order, until `offer`
+// answers false or the list ends (any failure to read a record ends it).
+template <typename Offer>
+void WalkPortsList(HDEVINFO ports, Offer offer) {
     SP_DEVINFO_DATA device = platform::NewDeviceRecord();
-    for (DWORD index = 0; platform::EnumDevice(ports_.get(), index, device); ++index) {
-        const std::optional<std::string> name = platform::ReadFriendlyName(ports_.get(), device);
+    for (DWORD index = 0; platform::EnumDevice(ports, index, device); ++index) {
+        const std::optional<std::string> name = platform::ReadFriendlyName(ports, device);
+        if (!name) continue;
         int channel = kNoChannel;
-        if (!name || ParseFriendlyName(*name, channel) != port_) continue;
-        // Every port the name claims is a place the settings may live in,
-        // should none of them resolve.
-        keys_.devices.push_back(device);
-        if (TryPort(device, channel, purpose)) return;
-    }
-    // No port gave all the call needs.  A change whose adapter has no device
-    // path still belongs to the port its product was looked up on.
-    if (lookupPort_) {
-        Settle(*lookupPort_);
-    } else if (allDevicesFailed_) {
-        productId_ = kNoDeviceLists;
+        const int port = ParseFriendlyName(*name, channel);
+        if (IsValidComNumber(port) && !offer(port, device, channel)) return;
     }
 }
 
-// The rest of the port match and the adapter steps for one port whose name
-// carries the COM number; true once the port gives all the call needs.
-bool PortResolution::TryPort(SP_DEVINFO_DATA& device, int channel, Purpose purpose) {
-    if (allDevicesFailed_) return false;
+}  // namespace
+
+PortResolver::PortResolver(int port, Purpose purpose, HDEVINFO ports) : purpose_(purpose) {
+    resolved_.port = port;
+    resolved_.keys.list = ports;
+}
+
+bool PortResolver::Offer(const SP_DEVINFO_DATA& device, int channel) {
+    // Every port the name claims is a place the settings may live in,
+    // should none of them resolve.
+    resolved_.keys.devices.push_back(device);
+    if (listFailed_) return false;
     const std::optional<PortMatch> match = MatchParent(device.DevInst);
     if (!match) return false;
-    if (!allDevices_) {
-        allDevices_ = platform::GetDeviceList(nullptr, platform::kPresentInterfacesAnyClass);
-        if (!allDevices_) {
-            allDevicesFailed_ = true;
-            return false;
-        }
-    }
-    SP_DEVINFO_DATA adapter = platform::NewDeviceRecord();
-    if (!platform::OpenDeviceInfo(allDevices_.get(), match->parentInstanceId, adapter)) {
+
+    AdapterLookup adapter = LookUpAdapter(match->parentInstanceId, purpose_ == Purpose::kChange);
+    if (!adapter.listBuilt) {
+        listFailed_ = true;
         return false;
     }
-    const Candidate candidate{
-        device, channel,
-        platform::ReadDeviceInstanceId(allDevices_.get(), adapter, kInstanceIdBufferSize)};
+    const Candidate candidate{device, channel, std::move(adapter.instanceId)};
     if (candidate.adapterId && !lookupPort_) lookupPort_ = candidate;
-    if (purpose == Purpose::kQuery) {
+    if (purpose_ == Purpose::kQuery) {
         if (!candidate.adapterId) return false;
-        Settle(candidate);
+        SettleOn(candidate);
         return true;
     }
-    std::optional<std::string> path = AdapterDevicePath(allDevices_.get(), adapter);
-    if (!path) return false;
-    Settle(candidate);
-    devicePath_ = std::move(path);
+    if (!adapter.devicePath) return false;
+    SettleOn(candidate);
+    resolved_.devicePath = std::move(adapter.devicePath);
     return true;
 }
 
-void PortResolution::Settle(const Candidate& port) {
+ResolvedPort PortResolver::Finish() {
+    // No port gave all the call needs.  A change whose adapter has no device
+    // path still belongs to the port its product was looked up on.
+    if (!settled_ && lookupPort_) {
+        SettleOn(*lookupPort_);
+    } else if (!settled_ && listFailed_) {
+        resolved_.productId = kNoDeviceLists;
+    }
+    return std::move(resolved_);
+}
+
+void PortResolver::SettleOn(const Candidate& candidate) {
+    settled_ = true;
     // An adapter whose instance ID does not read back has no product.
-    productId_ = port.adapterId ? ProductIdOf(*port.adapterId) : kNoMatchingPort;
-    adapterId_ = port.adapterId.value_or("");
-    channel_ = port.channel;
-    keys_.devices.assign(1, port.device);
+    resolved_.productId =
+        candidate.adapterId ? ProductIdOf(*candidate.adapterId) : kNoMatchingPort;
+    resolved_.adapterId = candidate.adapterId.value_or("");
+    resolved_.channel = candidate.channel;
+    resolved_.keys.devices.assign(1, candidate.device);
+}
+
+PortResolution PortResolution::Resolve(int port, Purpose purpose) {
+    PortResolution resolution;
+    resolution.ports_ = PortsList();
+    if (!resolution.ports_) {
+        resolution.port_.port = port;
+        resolution.port_.productId = kNoDeviceLists;
+        return resolution;
+    }
+    PortResolver resolver(port, purpose, resolution.ports_.get());
+    WalkPortsList(resolution.ports_.get(), [&](int carried, SP_DEVINFO_DATA& device, int channel) {
+        return carried != port || !resolver.Offer(device, channel);
+    });
+    resolution.port_ = resolver.Finish();
+    return resolution;
+}
+
+AllPortsResolution AllPortsResolution::Resolve() {
+    AllPortsResolution all;
+    all.ports_ = PortsList();
+    if (!all.ports_) return all;
+    // Each COM number's resolver, made when its first port turns up, and
+    // offered ports until it has resolved.
+    std::array<std::optional<PortResolver>, kMaxComNumber> resolvers;
+    std::array<bool, kMaxComNumber> resolved{};
+    WalkPortsList(all.ports_.get(), [&](int port, SP_DEVINFO_DATA& device, int channel) {
+        std::optional<PortResolver>& resolver = resolvers[port - 1];
+        if (!resolver) resolver.emplace(port, Purpose::kQuery, all.ports_.get());
+        if (!resolved[port - 1]) resolved[port - 1] = resolver->Offer(device, channel);
+        return true;
+    });
+    for (std::optional<PortResolver>& resolver : resolvers) {
+        if (resolver) all.resolved_.push_back(resolver->Finish());
+    }
+    return all;
 }
 
 }  // namespace portopt

@@ -1,9 +1,12 @@
-// What one exported call learns about its COM port, from one walk of the
-// ports list: the adapter's product ID, the adapter's device path and the
-// port's channel index on it, and the hardware key the port's per-port
-// settings live in.  Everything a call reads, sends and stores belongs to
-// the one port resolved here, so the pieces of a call can never pick
-// different devices that happen to carry the same COM number.
+// What an exported call learns about a COM port from one walk of the ports
+// list: the adapter's product ID and instance ID, the port's channel index
+// on it, the adapter's device path for a change, and the hardware key the
+// port's per-port settings live in.  Everything a call reads, sends and
+// stores belongs to the one port resolved here, so the pieces of a call
+// can never pick different devices that happen to carry the same COM
+// number.  The one-port calls walk the list for their COM number; the
+// all-ports call walks it once and resolves every COM number it carries
+// through the same steps.
 #ifndef PORTOPT_PORT_RESOLUTION_H
 #define PORTOPT_PORT_RESOLUTION_H
 
@@ -11,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "driver_family.h"
+#include "port_identity.h"
 #include "unique_resource.h"
 #include "win32.h"
 
@@ -36,31 +41,39 @@ struct PortKeys {
     std::vector<SP_DEVINFO_DATA> devices;
 };
 
-class PortResolution {
-public:
-    // Builds the ports list and walks it once for COM `port` (1 to 256),
-    // adding the all-devices list only once a port has passed the port
-    // match.  Both lists stay open until the resolution is destroyed, so
-    // the device records it holds stay usable for the whole call.
-    static PortResolution Resolve(int port, Purpose purpose);
-
-    int Port() const { return port_; }
-    // The adapter's product ID: -1 when no present port resolved, 0 when
-    // the device lists could not be built or the adapter's instance ID
-    // yields no product.
-    int ProductId() const { return productId_; }
+// One COM number, resolved.
+struct ResolvedPort {
+    int port = 0;
+    // -1 when no present port resolved, 0 when the device lists could not
+    // be built or the adapter's instance ID yields no product.
+    int productId = kNoMatchingPort;
     // The adapter's instance ID as read back; empty when none was.
-    const std::string& AdapterId() const { return adapterId_; }
+    std::string adapterId;
     // The resolved port's channel index on its adapter (-1 when its name
     // has no "Port " number, or nothing resolved).
-    int Channel() const { return channel_; }
-    // The adapter's device path, found only by a change's walk.
-    const std::optional<std::string>& DevicePath() const { return devicePath_; }
-    const PortKeys& Keys() const { return keys_; }
+    int channel = kNoChannel;
+    // The adapter's device path, looked for only by a change's walk.
+    std::optional<std::string> devicePath;
+    PortKeys keys;
+
+    const DriverFamily& Family() const { return FamilyOf(productId); }
+};
+
+// Resolves one COM number from the devices of the ports list whose names
+// carry it, offered in list order.
+class PortResolver {
+public:
+    PortResolver(int port, Purpose purpose, HDEVINFO ports);
+
+    // Tries the next device whose name carries the COM number: the rest of
+    // the port match, then the adapter looked up by itself.  True once the
+    // port has all the call needs, and no further device is to be offered.
+    bool Offer(const SP_DEVINFO_DATA& device, int channel);
+
+    // The port the devices offered resolve to.
+    ResolvedPort Finish();
 
 private:
-    explicit PortResolution(int port) : port_(port) {}
-
     // A port that passed the port match, with what its adapter gave.
     struct Candidate {
         SP_DEVINFO_DATA device;
@@ -68,23 +81,45 @@ private:
         std::optional<std::string> adapterId;  // nullopt when it did not read back
     };
 
-    void Walk(Purpose purpose);
-    bool TryPort(SP_DEVINFO_DATA& device, int channel, Purpose purpose);
-    void Settle(const Candidate& port);
+    void SettleOn(const Candidate& candidate);
 
-    int port_;
-    int productId_ = -1;
-    int channel_ = -1;
-    std::string adapterId_;
-    std::optional<std::string> devicePath_;
-    PortKeys keys_;
-
-    platform::DeviceList ports_;
-    platform::DeviceList allDevices_;
-    bool allDevicesFailed_ = false;
+    Purpose purpose_;
+    ResolvedPort resolved_;
+    bool settled_ = false;
+    // An adapter's list could not be built: the device lists count as
+    // unavailable, and no other port is tried.
+    bool listFailed_ = false;
     // The first port the product lookup alone would settle on: a change
     // that finds no device path falls back to it.
     std::optional<Candidate> lookupPort_;
+};
+
+// One COM number's resolution, with the ports list its device records
+// belong to; the list stays open while the resolution lives.
+class PortResolution {
+public:
+    static PortResolution Resolve(int port, Purpose purpose);
+
+    const ResolvedPort& Port() const { return port_; }
+
+private:
+    platform::DeviceList ports_;
+    ResolvedPort port_;
+};
+
+// Every COM number that a present port carries by name, resolved from one
+// walk of the ports list, in ascending order.
+class AllPortsResolution {
+public:
+    static AllPortsResolution Resolve();
+
+    // Whether the ports list could be built at all.
+    bool ListBuilt() const { return ports_.valid(); }
+    const std::vector<ResolvedPort>& Ports() const { return resolved_; }
+
+private:
+    platform::DeviceList ports_;
+    std::vector<ResolvedPort> resolved_;
 };
 
 }  // namespace portopt

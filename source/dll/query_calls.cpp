@@ -1,8 +1,8 @@
 // The exported query calls: the stored value of one option of one COM port,
-// with the tovelser-family rules and the interface-code translation applied.
+// as the port's driver family stores it and the option's rule answers it.
 // Each resolves its port once and reads the setting of the port it resolved.
 #include "call_answer.h"
-#include "interface_code.h"
+#include "option_answers.h"
 #include "port_identity.h"
 #include "port_resolution.h"
 #include "portopt.h"
@@ -12,74 +12,43 @@ namespace portopt {
 
 namespace {
 
-// The stored value of the resolved port's setting; the store's "no value"
-// is reported as ERROR_FILE_NOT_FOUND.
-CallAnswer Stored(const PortResolution& port, const char* name) {
-    const SettingRead read = ReadPortSetting(LocateSetting(port, name));
-    return {read.value, read.absent ? DWORD(ERROR_FILE_NOT_FOUND) : 0};
-}
-
-CallAnswer NoSuchOption(const PortResolution&) { return {0}; }
-
-// Only a stored 0 ("not disabled") means the FIFO is enabled.
-CallAnswer FifoEnabled(CallAnswer disableFifo) {
-    disableFifo.value = disableFifo.value == 0 ? 1 : 0;
-    return disableFifo;
-}
-
-template <typename Tovelser, typename Other>
-CallAnswer Answer(int port, Tovelser tovelser, Other other) {
-    const PortResolution resolved = PortResolution::Resolve(port, Purpose::kQuery);
-    return IsTovelserFamily(resolved.ProductId()) ? tovelser(resolved) : other(resolved);
-}
-
-// Runs one query: checks the COM number, then answers with `tovelser` or
-// `other` according to the family of the port's adapter.  Nothing escapes
-// to the caller: a failed allocation answers `fallback`, setting no code.
-template <typename Tovelser, typename Other>
-int Query(int port, int fallback, Tovelser tovelser, Other other) noexcept {
-    if (!IsValidComNumber(port)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
+// The answer for `option` of COM `port`; the store's "no value" is
+// reported as ERROR_FILE_NOT_FOUND.  An option the family lacks is not read.
+CallAnswer QueryOption(int port, Option option) {
+    const PortResolution resolution = PortResolution::Resolve(port, Purpose::kQuery);
+    const ResolvedPort& resolved = resolution.Port();
+    const DriverFamily& family = resolved.Family();
+    SettingRead read;
+    if (family.Has(option)) {
+        StoreReader store;
+        read = store.Read(store.Locate(resolved, option));
     }
-    try {
-        return Report(Answer(port, tovelser, other));
-    } catch (...) {
-        return fallback;
-    }
+    return {AnswerOf(family, option, read).value, read.absent ? DWORD(ERROR_FILE_NOT_FOUND) : 0};
+}
+
+// A query that runs out of memory answers what a setting that cannot be
+// read answers.
+int Query(int port, Option option) {
+    const int unreadable = AnswerOf(FamilyOf(kNoMatchingPort), option, SettingRead{}).value;
+    return RunExportedCall(IsValidComNumber(port), unreadable,
+                           [=] { return QueryOption(port, option); });
 }
 
 }  // namespace
 
 }  // namespace portopt
 
-using namespace portopt;
+using portopt::Option;
+using portopt::Query;
 
 extern "C" {
 
-PORTOPT_API int PORTOPT_CALL PoGetInterface(int port) {
-    return Query(
-        port, kNotStored, [](const PortResolution& p) { return Stored(p, kSerInterface); },
-        [](const PortResolution& p) {
-            CallAnswer stored = Stored(p, kInterfaceMode);
-            stored.value = TranslateInterfaceCode(stored.value);
-            return stored;
-        });
-}
+PORTOPT_API int PORTOPT_CALL PoGetInterface(int port) { return Query(port, Option::kInterfaceMode); }
 
-PORTOPT_API int PORTOPT_CALL PoGetFastFlush(int port) {
-    return Query(port, kNotStored, NoSuchOption,
-                 [](const PortResolution& p) { return Stored(p, kFastFlush); });
-}
+PORTOPT_API int PORTOPT_CALL PoGetFastFlush(int port) { return Query(port, Option::kFastFlush); }
 
-PORTOPT_API int PORTOPT_CALL PoGetTxMode(int port) {
-    return Query(port, kNotStored, NoSuchOption,
-                 [](const PortResolution& p) { return Stored(p, kTxMode); });
-}
+PORTOPT_API int PORTOPT_CALL PoGetTxMode(int port) { return Query(port, Option::kTxMode); }
 
-PORTOPT_API int PORTOPT_CALL PoGetUARTFIFO(int port) {
-    return Query(port, 0, NoSuchOption,
-                 [](const PortResolution& p) { return FifoEnabled(Stored(p, kDisableFiFo)); });
-}
+PORTOPT_API int PORTOPT_CALL PoGetUARTFIFO(int port) { return Query(port, Option::kUartFifo); }
 
 }  // extern "C"

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "device_setup.h"
-#include "port_identity.h"
 #include "port_resolution.h"
 #include "store_layouts.h"
 #include "table_lock.h"
@@ -13,24 +12,17 @@ namespace portopt {
 
 namespace {
 
-constexpr const char* kTovelserSwitchKey = "SYSTEM\\CurrentControlSet\\Services\\tovelser\\FixComFunc";
-constexpr const char* kKarbendSwitchKey = "SYSTEM\\CurrentControlSet\\Services\\KARBEND\\FixComFunc";
 constexpr const char* kSwitchValue = "FixComFunc";
 constexpr DWORD kSwitchSize = 4;
 
 }  // namespace
 
-const char* SwitchKeyPath(int productId) {
-    return IsTovelserFamily(productId) ? kTovelserSwitchKey : kKarbendSwitchKey;
-}
-
-std::uint32_t ReadFixComFunc(int productId) { return ReadSwitchAt(SwitchKeyPath(productId)); }
-
-std::uint32_t ReadSwitchAt(const char* switchKey) {
+std::uint32_t ReadSwitch(const DriverFamily& family) {
     try {
         // Reading the switch needs no more than read access, so callers who
         // may not change the driver's key still see the layout it uses.
-        const platform::RegistryKey key = platform::OpenLocalMachineKey(switchKey, KEY_READ);
+        const platform::RegistryKey key =
+            platform::OpenLocalMachineKey(family.switchKey, KEY_READ);
         if (!key) return 0;
         const auto bytes = platform::QueryValueBytes(key.get(), kSwitchValue, kSwitchSize);
         if (!bytes) return 0;
@@ -40,36 +32,72 @@ std::uint32_t ReadSwitchAt(const char* switchKey) {
     }
 }
 
-SettingPlace LocateSetting(const PortResolution& port, const char* name) {
-    const int product = port.ProductId();
-    return {port.Port(), product, name, ReadFixComFunc(product) != 0, &port.Keys()};
+SettingPlace StoreReader::Locate(const ResolvedPort& port, Option option) {
+    const DriverFamily& family = port.Family();
+    auto found = switches_.find(&family);
+    if (found == switches_.end()) found = switches_.emplace(&family, ReadSwitch(family)).first;
+    return {port.port, &family, option, found->second != 0, &port.keys};
 }
 
-SettingRead ReadPortSetting(const SettingPlace& place) {
+const StoreReader::Table& StoreReader::StoredTable(const DriverFamily& family, Option option) {
+    const auto id = std::make_pair(&family, option);
+    auto found = tables_.find(id);
+    if (found == tables_.end()) {
+        found = tables_.emplace(id, ReadStoredTable(family.switchKey, family.Of(option).valueName))
+                    .first;
+    }
+    return found->second;
+}
+
+SettingRead StoreReader::Read(const SettingPlace& place) {
+    if (!place.family->Has(place.option)) return {};  // nowhere to read from
     try {
         if (place.sharedTable) {
-            return ReadTableSetting(SwitchKeyPath(place.productId), place.port, place.valueName);
+            const Table& table = StoredTable(*place.family, place.option);
+            if (!table) return {};
+            const int value = TableValue(*table, place.port);
+            return {value, value == kNotStored};
         }
-        return ReadPerPortSetting(*place.keys, place.valueName);
+        const char* name = place.ValueName();
+        return ReadPerPortSettings(*place.keys, &name, 1)[0];
     } catch (const std::bad_alloc&) {
         return {};
     }
 }
 
+std::array<SettingRead, kOptionCount> StoreReader::ReadOptions(const ResolvedPort& port) {
+    std::array<SettingRead, kOptionCount> reads{};
+    std::vector<SettingPlace> places;
+    for (Option option : kOptions) {
+        if (port.Family().Has(option)) places.push_back(Locate(port, option));
+    }
+    if (places.empty() || places.front().sharedTable) {
+        for (const SettingPlace& place : places) reads[IndexOf(place.option)] = Read(place);
+        return reads;
+    }
+    // Per-port values: all of them from one opening of each key.
+    std::vector<const char*> names;
+    for (const SettingPlace& place : places) names.push_back(place.ValueName());
+    const std::vector<SettingRead> values =
+        ReadPerPortSettings(port.keys, names.data(), names.size());
+    for (std::size_t i = 0; i < places.size(); ++i) reads[IndexOf(places[i].option)] = values[i];
+    return reads;
+}
+
 bool WritePortSetting(const SettingPlace& place, std::int32_t value, DWORD size) {
     // The value provides four bytes; never write more than it has.
-    if (size > kMaxValueSize) return false;
+    if (size > kMaxValueSize || !place.family->Has(place.option)) return false;
     try {
         if (place.sharedTable) {
             // Whole-table rewrite: one writer at a time.  Going on while
             // another writer still holds the lock could undo its update, so
             // a wait that runs out counts as a table that cannot be written.
-            const TableLock lock(place.productId);
+            const TableLock lock(*place.family);
             if (lock.TimedOut()) return false;
-            return WriteTableSetting(SwitchKeyPath(place.productId), place.port, place.valueName,
+            return WriteTableSetting(place.family->switchKey, place.port, place.ValueName(),
                                      value);
         }
-        return WritePerPortSetting(*place.keys, place.valueName, value, size);
+        return WritePerPortSetting(*place.keys, place.ValueName(), value, size);
     } catch (const std::bad_alloc&) {
         return false;
     }

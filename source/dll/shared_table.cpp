@@ -39,13 +39,6 @@ int TableValue(const std::vector<std::uint8_t>& table, int port) {
     return table[index];
 }
 
-SettingRead ReadTableSetting(const char* switchKey, int port, const char* name) {
-    const auto table = ReadStoredTable(switchKey, name);
-    if (!table) return {};
-    const int value = TableValue(*table, port);
-    return {value, value == kNotStored};
-}
-
 bool WriteTableSetting(const char* switchKey, int port, const char* name, std::int32_t value) {
     const std::size_t index = TableIndex(port);
     if (index >= kSharedTableSize) return false;

@@ -26,7 +26,6 @@ inline std::uint32_t LittleEndianPrefix(const std::vector<std::uint8_t>& bytes) 
 }
 
 // Shared-table layout, in the switch key at `switchKey`.
-SettingRead ReadTableSetting(const char* switchKey, int port, const char* name);
 // The whole stored table (the bytes the read returned); nullopt when the
 // key or the value cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, const char* name);
@@ -35,9 +34,11 @@ std::optional<std::vector<std::uint8_t>> ReadStoredTable(const char* switchKey, 
 int TableValue(const std::vector<std::uint8_t>& table, int port);
 bool WriteTableSetting(const char* switchKey, int port, const char* name, std::int32_t value);
 
-// Per-port layout, in the hardware keys of `keys`: the reader takes the
-// first whose value reads, the writer the first key.
-SettingRead ReadPerPortSetting(const PortKeys& keys, const char* name);
+// Per-port layout, in the hardware keys of `keys`: the reader takes, for
+// each of the `count` value names, the first key whose value of that name
+// reads, opening each key at most once; the writer takes the first key.
+std::vector<SettingRead> ReadPerPortSettings(const PortKeys& keys, const char* const* names,
+                                             std::size_t count);
 // The first four bytes of a port's value in its open hardware key, as a
 // little-endian number; nullopt when the value cannot be read.
 std::optional<std::uint32_t> ReadHardwareValue(HKEY key, const char* name);

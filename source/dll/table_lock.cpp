@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "port_identity.h"
 #include "security_descriptor.h"
 
 namespace portopt {
@@ -66,10 +65,9 @@ bool Owned(DWORD waitResult) { return waitResult == WAIT_OBJECT_0 || waitResult 
 
 }  // namespace
 
-TableLock::TableLock(int productId, DWORD waitMs) {
+TableLock::TableLock(const DriverFamily& family, DWORD waitMs) {
     try {
-        mutex_ = OpenTableMutex(IsTovelserFamily(productId) ? kTovelserTableMutex
-                                                            : kKarbendTableMutex);
+        mutex_ = OpenTableMutex(family.tableLockName);
     } catch (...) {
         return;
     }

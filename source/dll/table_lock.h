@@ -5,21 +5,18 @@
 #ifndef PORTOPT_TABLE_LOCK_H
 #define PORTOPT_TABLE_LOCK_H
 
+#include "driver_family.h"
 #include "unique_resource.h"
 #include "win32.h"
 
 namespace portopt {
-
-// Mutex names, one per driver family, without their namespace prefix.
-inline constexpr const char* kTovelserTableMutex = "portopt.tovelser.FixComFunc";
-inline constexpr const char* kKarbendTableMutex = "portopt.KARBEND.FixComFunc";
 
 // How long an update waits for another holder of the lock.  An update takes
 // milliseconds; a holder that keeps the lock longer is hung or suspended,
 // and the update gives up rather than hang its caller too.
 inline constexpr DWORD kTableLockWaitMs = 5000;
 
-// Holds the table mutex of the product's driver family from construction to
+// Holds the table mutex of a driver family from construction to
 // destruction.  All sessions share one lock under the "Global\" name: an
 // existing mutex is opened with only the rights a waiter needs, and a new
 // one is created with a descriptor that gives Administrators and SYSTEM
@@ -29,7 +26,7 @@ inline constexpr DWORD kTableLockWaitMs = 5000;
 // another writer still holds the lock and the update must not go on.
 class TableLock {
 public:
-    explicit TableLock(int productId, DWORD waitMs = kTableLockWaitMs);
+    explicit TableLock(const DriverFamily& family, DWORD waitMs = kTableLockWaitMs);
     ~TableLock();
 
     TableLock(const TableLock&) = delete;

@@ -1,11 +1,11 @@
 // Every exported call resolves its port again from the device tree, and
 // does so once: one walk of the ports list that stops at the port it asks
-// for, and at most one all-devices list, built once a port has passed the
-// port match.  What the call reads, sends and stores comes from that one
-// walk.  The all-ports information call walks the whole list once, for
-// every port.  These tests hold each call to that many lists and scans,
-// check that the walk stops at the port it is looking for, and that the
-// cost grows linearly with the number of ports present.
+// for, and for a port that passes the port match one list of its adapter
+// alone; no call builds a list of every device class.  The all-ports
+// information call walks the whole list once, for every port.  These tests
+// hold each call to that many lists, listed devices, scans and keys, check
+// that the walk stops at the port it is looking for, and that the cost
+// grows linearly with the number of ports present.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -31,34 +31,41 @@ using fixture::Target;
 struct Budget {
     CallKind kind;
     StoreLayout layout;
-    int lists;
-    int scans;
-    int keys;  // switch key, then the hardware key or the table's key
+    int keys;  // switch key, then the hardware key or the tables' key
 };
 
-// The port-information call reads the switch once and then its four
-// options, each from the port's hardware key or a table.
+// A change reads the old value and writes the new one; the one-port
+// information call reads the switch once and then its four options, from
+// the port's hardware key (opened once) or from the four tables.
 constexpr Budget kBudgets[] = {
-    {CallKind::kQuery, StoreLayout::kPerPort, 2, 1, 2},
-    {CallKind::kQuery, StoreLayout::kSharedTables, 2, 1, 2},
-    {CallKind::kChange, StoreLayout::kPerPort, 2, 1, 3},
-    {CallKind::kChange, StoreLayout::kSharedTables, 2, 1, 3},
-    {CallKind::kPortInfo, StoreLayout::kPerPort, 2, 1, 5},
-    {CallKind::kPortInfo, StoreLayout::kSharedTables, 2, 1, 5},
+    {CallKind::kQuery, StoreLayout::kPerPort, 2},
+    {CallKind::kQuery, StoreLayout::kSharedTables, 2},
+    {CallKind::kChange, StoreLayout::kPerPort, 3},
+    {CallKind::kChange, StoreLayout::kSharedTables, 3},
+    {CallKind::kPortInfo, StoreLayout::kPerPort, 2},
+    {CallKind::kPortInfo, StoreLayout::kSharedTables, 5},
 };
+
+// The ports list holds every port and its adapter, which exposes the
+// ports interface class too.
+long PortsListSize(int ports) {
+    return ports + (ports + fixture::kPortsPerAdapter - 1) / fixture::kPortsPerAdapter;
+}
 
 ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
-    if (kind == CallKind::kListing) return {1, ports + 1, ports};
+    if (kind == CallKind::kListing) return {1, ports, 0, ports + 1, ports};
+    const bool shared = layout == StoreLayout::kSharedTables;
     if (kind == CallKind::kAllPortInfo) {
-        // The whole ports list and one failing read past it; every port's
-        // hardware key, the switch, and in shared-table mode the four
-        // option tables once each.
-        const int tables = layout == StoreLayout::kSharedTables ? 4 : 0;
-        return {2, fixture::DevicesReadToReach(ports) + 1, ports + 1 + tables};
+        // The whole ports list and one failing read past it, each port's
+        // adapter by itself; the switch, then every port's hardware key or
+        // the four tables once each.
+        return {1 + ports, PortsListSize(ports) + ports, 0,
+                fixture::DevicesReadToReach(ports) + 1, 1 + (shared ? 4 : ports)};
     }
     for (const Budget& b : kBudgets) {
         if (b.kind == kind && b.layout == layout) {
-            return {b.lists, long(b.scans) * fixture::DevicesReadToReach(com), b.keys};
+            // The ports list up to the port, and its adapter.
+            return {2, PortsListSize(ports) + 1, 0, fixture::DevicesReadToReach(com), b.keys};
         }
     }
     ADD_FAILURE() << "no budget for this call";
@@ -66,8 +73,10 @@ ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
 }
 
 std::string Show(const ScanCounts& c) {
-    return std::to_string(c.lists) + " lists, " + std::to_string(c.enumerated) +
-           " devices read, " + std::to_string(c.keys) + " keys opened";
+    return std::to_string(c.lists) + " lists of " + std::to_string(c.listed) + " devices (" +
+           std::to_string(c.everyClassLists) + " of every class), " +
+           std::to_string(c.enumerated) + " devices read, " + std::to_string(c.keys) +
+           " keys opened";
 }
 
 class ScanBudget : public ::testing::TestWithParam<std::tuple<std::size_t, StoreLayout>> {
@@ -95,8 +104,7 @@ TEST_P(ScanBudget, ScansStopAtThePortMatchTheBudgetAndGrowLinearly) {
             const int com = fixture::TargetCom(ports, target);
             const ScanCounts cost = CostOn(ports, com);
             const ScanCounts want = Expected(Call().kind, Layout(), ports, com);
-            EXPECT_TRUE(cost.lists == want.lists && cost.enumerated == want.enumerated &&
-                        cost.keys == want.keys)
+            EXPECT_TRUE(cost == want)
                 << Call().name << " for COM" << com << " of " << ports << " ports costs "
                 << Show(cost) << "; its budget is " << Show(want);
             if (target == Target::kLast && ports == 16) lastOf16 = cost;
@@ -107,6 +115,7 @@ TEST_P(ScanBudget, ScansStopAtThePortMatchTheBudgetAndGrowLinearly) {
     // a constant, whatever the budgets above become.
     constexpr long kSlack = 64;
     EXPECT_LE(lastOf256.lists, 16 * lastOf16.lists + kSlack);
+    EXPECT_LE(lastOf256.listed, 16 * lastOf16.listed + kSlack);
     EXPECT_LE(lastOf256.enumerated, 16 * lastOf16.enumerated + kSlack);
     EXPECT_LE(lastOf256.keys, 16 * lastOf16.keys + kSlack)
         << Show(lastOf256) << " for 256 ports against " << Show(lastOf16) << " for 16";

@@ -16,8 +16,8 @@ namespace {
 // `channel` receives the resolved port's channel index.
 platform::DeviceHandle OpenAdapterChannel(int port, int& channel) {
     const auto resolved = portopt::PortResolution::Resolve(port, portopt::Purpose::kChange);
-    channel = resolved.Channel();
-    return portopt::OpenAdapterChannel(resolved);
+    channel = resolved.Port().channel;
+    return portopt::OpenAdapterChannel(resolved.Port());
 }
 
 constexpr char kSecondAdapter[] = "USB\\VID_1A2B&PID_2202\\7&9";
@@ -119,7 +119,7 @@ TEST_F(AdapterChannel, LongestFriendlyNameResolvesEverywhere) {
         StoreSetting(Layout::kPerPort, kPlainAdapter, 7, port, "TxMode", 1);
 
         EXPECT_EQ(one_step::LookupProductId(7), c.resolves ? 0x2201 : portopt::kNoMatchingPort);
-        EXPECT_EQ(one_step::ReadPortSetting(7, portopt::kTxMode), c.resolves ? 1 : -1);
+        EXPECT_EQ(one_step::ReadPortSetting(7, portopt::Option::kTxMode), c.resolves ? 1 : -1);
         int channel = 99;
         EXPECT_EQ(bool(OpenAdapterChannel(7, channel)), c.resolves);
         EXPECT_EQ(channel, c.resolves ? 1 : -1);

@@ -74,7 +74,7 @@ void ExpectAnswersOfQueries(const PoPortInfo& info, int com, const PortsList& li
     const int fastFlush = PoGetFastFlush(com), txMode = PoGetTxMode(com);
     ExpectOption(info.fastFlush, fastFlush, !tovelser, !tovelser && fastFlush != -1, "fastflush");
     ExpectOption(info.txMode, txMode, !tovelser, !tovelser && txMode != -1, "txmode");
-    const bool fifoStored = !tovelser && one_step::ReadPortSetting(com, kDisableFiFo) != -1;
+    const bool fifoStored = !tovelser && one_step::ReadPortSetting(com, Option::kUartFifo) != -1;
     ExpectOption(info.uartFifo, PoGetUARTFIFO(com), !tovelser, fifoStored, "fifo");
 
     const literal::Trace steps = literal::ProbeSteps(com, nullptr, nullptr);

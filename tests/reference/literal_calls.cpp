@@ -1,4 +1,6 @@
-// The eight calls as they were: each step resolves the port again.
+// The eight calls as they were: each step resolves the port again.  The
+// value names and control codes are written out here as the drivers know
+// them, so that the calls are held against the drivers' own numbers.
 #include "literal_calls.h"
 
 #include "adapter_channel.h"
@@ -6,7 +8,7 @@
 #include "interface_code.h"
 #include "literal_steps.h"
 #include "port_identity.h"
-#include "settings_store.h"
+#include "port_option.h"
 
 namespace literal {
 
@@ -68,23 +70,23 @@ int NoSuchOption(int) { return 0; }
 
 int PoGetInterface(int port) {
     return Query(
-        port, [](int p) { return ReadPortSetting(p, portopt::kSerInterface); },
+        port, [](int p) { return ReadPortSetting(p, "SerInterface"); },
         [](int p) {
-            return portopt::TranslateInterfaceCode(ReadPortSetting(p, portopt::kInterfaceMode));
+            return portopt::TranslateInterfaceCode(ReadPortSetting(p, "InterfaceMode"));
         });
 }
 
 int PoGetFastFlush(int port) {
-    return Query(port, NoSuchOption, [](int p) { return ReadPortSetting(p, portopt::kFastFlush); });
+    return Query(port, NoSuchOption, [](int p) { return ReadPortSetting(p, "FastFlush"); });
 }
 
 int PoGetTxMode(int port) {
-    return Query(port, NoSuchOption, [](int p) { return ReadPortSetting(p, portopt::kTxMode); });
+    return Query(port, NoSuchOption, [](int p) { return ReadPortSetting(p, "TxMode"); });
 }
 
 int PoGetUARTFIFO(int port) {
     return Query(port, NoSuchOption,
-                 [](int p) { return ReadPortSetting(p, portopt::kDisableFiFo) == 0 ? 1 : 0; });
+                 [](int p) { return ReadPortSetting(p, "DisableFiFo") == 0 ? 1 : 0; });
 }
 
 int PoSetInterface(int port, int mode) {
@@ -100,9 +102,9 @@ int PoSetInterface(int port, int mode) {
     if (capability == 0x10) return mode == 0 ? 1 : 0;
     const Change change =
         portopt::IsTovelserFamily(product)
-            ? Change{portopt::kSetInterfaceTovelser, LocateSetting(product, portopt::kSerInterface),
+            ? Change{0x00222080, LocateSetting(product, "SerInterface"),
                      ControlRecord(RecordLayout::kValueFirst, channel, mode)}
-            : Change{portopt::kSetInterfaceMode, LocateSetting(product, portopt::kInterfaceMode),
+            : Change{0x04042014, LocateSetting(product, "InterfaceMode"),
                      ControlRecord(RecordLayout::kChannelFirst, channel,
                                    portopt::TranslateInterfaceCode(mode))};
     const int old = ReadSetting(change.place, port);
@@ -111,16 +113,16 @@ int PoSetInterface(int port, int mode) {
 }
 
 int PoSetFastFlush(int port, int on) {
-    return SetSwitchOption(port, on, portopt::kFastFlush, portopt::kSetFastFlush);
+    return SetSwitchOption(port, on, "FastFlush", 0x04042018);
 }
 
 int PoSetTxMode(int port, int mode) {
-    return SetSwitchOption(port, mode, portopt::kTxMode, portopt::kSetTxMode);
+    return SetSwitchOption(port, mode, "TxMode", 0x0404201C);
 }
 
 int PoSetUARTFIFO(int port, int enable) {
-    return SetSwitchOption(port, enable == 0 ? 1 : 0, portopt::kDisableFiFo,
-                           portopt::kSetUartFifo);
+    return SetSwitchOption(port, enable == 0 ? 1 : 0, "DisableFiFo",
+                           0x04042020);
 }
 
 }  // namespace literal

@@ -28,8 +28,15 @@ void Note(std::optional<DWORD> Trace::*step, DWORD index) {
 platform::DeviceList PortsList() {
     return platform::GetDeviceList(&platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
 }
+// Present devices exposing an interface of any class.
 platform::DeviceList AllDevicesList() {
-    return platform::GetDeviceList(nullptr, platform::kPresentInterfacesAnyClass);
+    return platform::GetDeviceList(nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_DEVICEINTERFACE);
+}
+
+const char* SwitchKey(int productId) {
+    return portopt::IsTovelserFamily(productId)
+               ? "SYSTEM\\CurrentControlSet\\Services\\tovelser\\FixComFunc"
+               : "SYSTEM\\CurrentControlSet\\Services\\KARBEND\\FixComFunc";
 }
 
 bool NameCarries(HDEVINFO list, SP_DEVINFO_DATA& device, int port, int& channel) {
@@ -58,7 +65,9 @@ int LookupProductId(int port) {
             int channel = portopt::kNoChannel;
             const auto match = MatchPort(ports.get(), device, port, channel);
             if (!match) continue;
-            const auto adapterId = portopt::AdapterInstanceId(all.get(), *match);
+            SP_DEVINFO_DATA adapter = platform::NewDeviceRecord();
+            if (!platform::OpenDeviceInfo(all.get(), match->parentInstanceId, adapter)) continue;
+            const auto adapterId = platform::ReadDeviceInstanceId(all.get(), adapter, 200);
             if (!adapterId) continue;
             Note(&Trace::lookup, index);
             return portopt::ProductIdOf(*adapterId);
@@ -152,13 +161,13 @@ bool WritePerPort(int port, const char* name, std::int32_t value, DWORD size) {
 }  // namespace
 
 Place LocateSetting(int productId, const char* name) {
-    return {productId, name, portopt::ReadFixComFunc(productId) != 0};
+    return {productId, name, portopt::ReadSwitch(portopt::FamilyOf(productId)) != 0};
 }
 
 int ReadSetting(const Place& place, int port) {
     try {
         if (place.sharedTable) {
-            return ReadTable(portopt::SwitchKeyPath(place.productId), port, place.valueName);
+            return ReadTable(SwitchKey(place.productId), port, place.valueName);
         }
         return ReadPerPort(port, place.valueName);
     } catch (const std::bad_alloc&) {
@@ -169,9 +178,9 @@ int ReadSetting(const Place& place, int port) {
 bool WriteSetting(const Place& place, int port, std::int32_t value) {
     try {
         if (place.sharedTable) {
-            const portopt::TableLock lock(place.productId);
-            return portopt::WriteTableSetting(portopt::SwitchKeyPath(place.productId), port,
-                                              place.valueName, value);
+            const portopt::TableLock lock(portopt::FamilyOf(place.productId));
+            return portopt::WriteTableSetting(SwitchKey(place.productId), port, place.valueName,
+                                              value);
         }
         return WritePerPort(port, place.valueName, value, 4);
     } catch (const std::bad_alloc&) {

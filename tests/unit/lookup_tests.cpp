@@ -123,12 +123,12 @@ TEST_F(Lookup, ResolutionKeepsTheResolvedPortsChannelAndAdapter) {
     AddPort("USB\\PORT\\1", kKarbendAdapter, "Port 1 (COM21)");
     AddPort("USB\\PORT\\2", kKarbendAdapter, "Port 4 (COM20)");
     const PortResolution com20 = PortResolution::Resolve(20, Purpose::kQuery);
-    EXPECT_EQ(com20.Channel(), 3);
-    EXPECT_EQ(com20.AdapterId(), kKarbendAdapter);
+    EXPECT_EQ(com20.Port().channel, 3);
+    EXPECT_EQ(com20.Port().adapterId, kKarbendAdapter);
     // A port that does not resolve keeps no channel of a port it passed.
     const PortResolution com22 = PortResolution::Resolve(22, Purpose::kQuery);
-    EXPECT_EQ(com22.Channel(), kNoChannel);
-    EXPECT_EQ(com22.AdapterId(), "");
+    EXPECT_EQ(com22.Port().channel, kNoChannel);
+    EXPECT_EQ(com22.Port().adapterId, "");
 }
 
 }  // namespace

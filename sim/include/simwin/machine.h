@@ -162,6 +162,16 @@ int Calls(const std::string& operation);
 std::vector<std::string> CalledOperations();
 Outstanding GetOutstanding();
 
+// A device list as SetupDiGetClassDevsA/W built it: the flags and the
+// enumerator asked for, and how many devices it held.
+struct BuiltList {
+    DWORD flags = 0;
+    std::string enumerator;  // empty: none
+    int devices = 0;
+};
+// Every list built since the last Reset(), in order.
+std::vector<BuiltList> BuiltLists();
+
 }  // namespace simwin
 
 #endif
