@@ -8,12 +8,16 @@
 // store unchanged; for a query its stored answer or its "not stored"
 // answer; for the listing a gap-free, in-order subset of the names; for the
 // port-information calls a record whose option holds one of its query's
-// answers, or a failure that fills nothing.
+// answers, or a failure that fills nothing; and the two information calls,
+// each run under the fault on a fresh machine, give equal records of COM 7
+// wherever both give one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -156,6 +160,32 @@ PoPortInfo FreshRecord() {
     return record;
 }
 
+// COM 7's record from the one-port or the all-ports call on a fresh
+// machine, with `op`'s k-th call failing; nullopt when it gave none.
+std::optional<PoPortInfo> RecordUnderFault(const SweepCase& c, Layout layout, Kind kind,
+                                           const std::string& op, int k) {
+    Build(c, layout);
+    simwin::FailAt(op, k);
+    PoPortInfo record = FreshRecord();
+    int count = 0;
+    const int result = kind == Kind::kPortInfo ? PoGetPortInfo(kCom, &record)
+                                               : PoGetAllPortInfo(&record, 1, &count);
+    simwin::ClearFaults();
+    if (result != 1 || record.port != kCom) return std::nullopt;
+    return record;
+}
+
+// Both information calls under one fault: the same record, where both give
+// one (without the ports list, the all-ports call gives none).
+void ExpectSameRecords(const SweepCase& c, Layout layout, const std::string& op, int k) {
+    const auto one = RecordUnderFault(c, layout, Kind::kPortInfo, op, k);
+    const auto all = RecordUnderFault(c, layout, Kind::kAllPortInfo, op, k);
+    if (!one || !all) return;
+    EXPECT_EQ(std::memcmp(&*one, &*all, sizeof(PoPortInfo)), 0)
+        << "product " << one->productId << " and " << all->productId << ", transmit mode "
+        << one->txMode.value << " and " << all->txMode.value;
+}
+
 // Runs the call once and checks its result; returns what a change call
 // returned (1 or 0), and 0 for the other calls.
 int RunAndCheckResult(const SweepCase& c) {
@@ -243,6 +273,9 @@ TEST_P(FaultSweep, NoCrashNothingOpenStoreAndAdapterAgreeAfterAnySingleFault) {
             const auto accepted = simwin::AcceptedRequests(m.path);
             if (c.kind != Kind::kChange) {
                 EXPECT_TRUE(accepted.empty()) << "a query or the listing sent a request";
+                if (c.kind == Kind::kPortInfo || c.kind == Kind::kAllPortInfo) {
+                    ExpectSameRecords(c, layout, op, k);
+                }
                 continue;
             }
             const int adapterValue =

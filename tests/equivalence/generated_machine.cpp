@@ -12,15 +12,21 @@ constexpr const char* kSwitchKeys[] = {"SYSTEM\\CurrentControlSet\\Services\\KAR
                                        "SYSTEM\\CurrentControlSet\\Services\\tovelser\\FixComFunc"};
 
 // Adapter instance IDs of both families, both buses, capability codes 0x10
-// and 0x30, IDs that yield product 0, and one of 200 characters, which
-// reads as a parent but not back from the all-devices list.
+// and 0x30, IDs that yield product 0, and IDs of 199 and 200 characters:
+// both read as parents, only the shorter reads back from a device list.
 const std::vector<std::string>& AdapterIds() {
     static const std::vector<std::string> ids = {
         "USB\\VID_1A2B&PID_2052\\A", "USB\\VID_1A2B&PID_1131\\B", "USB\\VID_1A2B&PID_1110\\C",
         "PCI\\VEN_10B5&DEV_9050\\D", "PCI\\VEN_10B5&DEV_1100\\E", "ROOT\\SERIAL\\F",
-        "USB\\VID_1A2B&REV_0100\\G", "USB\\VID_1A2B&PID_2052\\" + std::string(178, 'H')};
+        "USB\\VID_1A2B&REV_0100\\G", "USB\\VID_1A2B&PID_2052\\" + std::string(178, 'H'),
+        "USB\\VID_1A2B&PID_2041\\" + std::string(177, 'I')};
     return ids;
 }
+
+// An interface class that is neither the ports class nor the COM-port
+// interface.
+constexpr GUID kOtherClass = {0x53F56307, 0xB6BF, 0x11D0,
+                              {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 
 class Generator {
 public:
@@ -37,6 +43,8 @@ public:
         }
         const int ports = Pick(0, 14);
         for (int i = 0; i < ports; ++i) machine.ports.push_back(AddPort(i, adapters));
+        // As on a real PC, many more devices, of other classes.
+        if (Chance(1, 3)) AddOtherDevices(Pick(100, 400));
         for (const char* key : kSwitchKeys) AddSwitch(key);
         return machine;
     }
@@ -47,7 +55,11 @@ private:
 
     void AddAdapter(const std::string& id, Machine& machine) {
         simwin::AddDevice(id);
-        if (Chance(1, 5)) return;  // no device path
+        if (Chance(1, 6)) return;  // no interface at all
+        if (Chance(1, 6)) {        // an interface of another class only
+            simwin::AddInterface(id, kOtherClass, "\\\\?\\other#" + id);
+            return;
+        }
         const std::string path = "\\\\?\\" + id;
         simwin::AddInterface(id, simwin::kPortsClass, path);
         machine.adapterPaths.push_back(path);
@@ -55,6 +67,14 @@ private:
         // A driver that refuses every request, or only the one after the
         // first (the old value given back when storing fails).
         if (Chance(1, 8)) simwin::RejectRequests(path, ERROR_GEN_FAILURE, Pick(0, 1));
+    }
+
+    void AddOtherDevices(int count) {
+        for (int i = 0; i < count; ++i) {
+            const std::string id = "OTHERBUS\\DEVICE\\" + std::to_string(i);
+            simwin::AddDevice(id);
+            simwin::AddInterface(id, kOtherClass, "\\\\?\\" + id);
+        }
     }
 
     std::string FriendlyName(int com) {

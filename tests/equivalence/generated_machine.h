@@ -3,7 +3,8 @@
 // layouts, both driver families, duplicate COM numbers, hidden, orphaned
 // and absent ports, names that match nothing, adapters without a device
 // path or with a driver that refuses, keys that refuse writing, short and
-// oversized tables and odd values.
+// oversized tables and odd values, and hundreds of devices of other
+// classes.
 #ifndef TESTS_EQUIVALENCE_GENERATED_MACHINE_H
 #define TESTS_EQUIVALENCE_GENERATED_MACHINE_H
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "one_step.h"
+#include "portopt.h"
 #include "port_identity.h"
 #include "sim_machine_test.h"
 
@@ -99,15 +100,58 @@ TEST_F(Lookup, NamesAreReadOnlyAsFarAsThePlatformReturned) {
     EXPECT_EQ(LookupProductId(11), kNoMatchingPort);
 }
 
-TEST_F(Lookup, ListsThatCannotBeBuiltGiveZero) {
-    AddAdapter(kTovelserAdapter);
-    AddPort("USB\\PORT\\1", kTovelserAdapter, "COM3");
+// A list that cannot be built means the device lists are unavailable:
+// product 0, from the one-port and the all-ports call alike, and no other
+// port is tried by building a list again.  A call that never needs the list
+// after the ports list (no port passes the port match) answers as if it had
+// been built: no port resolves.
+TEST_F(Lookup, ListsThatCannotBeBuiltGiveZeroToBothInformationCalls) {
+    struct Case {
+        const char* what;
+        int failingList;   // the k-th list built from now on fails
+        bool hidePorts;    // both COM3 ports have status 13
+        int product;       // what both calls give COM3
+    };
+    const Case cases[] = {
+        {"the ports list", 1, false, kNoDeviceLists},
+        {"the list after the ports list: the first port's adapter", 2, false, kNoDeviceLists},
+        {"no port passes the match, so no list follows the ports list", 2, true,
+         kNoMatchingPort},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        simwin::Reset();
+        // Two ports carry COM3, on adapters of different products.
+        AddAdapter(kTovelserAdapter);
+        AddAdapter(kKarbendAdapter);
+        AddPort("USB\\PORT\\1", kTovelserAdapter, "COM3");
+        AddPort("USB\\PORT\\2", kKarbendAdapter, "COM3");
+        if (c.hidePorts) {
+            simwin::SetStatus("USB\\PORT\\1", 13);
+            simwin::SetStatus("USB\\PORT\\2", 13);
+        }
+        PoPortInfo one{};
+        one.size = sizeof one;
+        simwin::FailAt("SetupDiGetClassDevsA", c.failingList);
+        ASSERT_EQ(PoGetPortInfo(3, &one), 1);
+        EXPECT_EQ(one.productId, c.product) << "one-port call";
+        simwin::ClearFaults();
 
-    simwin::FailAt("SetupDiGetClassDevsA", 1);
-    EXPECT_EQ(LookupProductId(3), kNoDeviceLists);
-    simwin::FailAt("SetupDiGetClassDevsA", 2);  // the all-devices list
-    EXPECT_EQ(LookupProductId(3), kNoDeviceLists);
-    EXPECT_EQ(LookupProductId(3), 0x1131);
+        PoPortInfo all{};
+        all.size = sizeof all;
+        int count = 0;
+        simwin::FailAt("SetupDiGetClassDevsA", c.failingList);
+        const int listed = PoGetAllPortInfo(&all, 1, &count);
+        simwin::ClearFaults();
+        if (c.failingList == 1) {
+            EXPECT_EQ(listed, 0) << "no ports list, no records";
+            continue;
+        }
+        ASSERT_EQ(listed, 1);
+        ASSERT_EQ(count, 1);
+        EXPECT_EQ(all.productId, c.product) << "all-ports call";
+        EXPECT_EQ(LookupProductId(3), c.hidePorts ? kNoMatchingPort : 0x1131) << "no fault";
+    }
 }
 
 TEST_F(Lookup, ScanEndsAtTheFirstEnumerationFailure) {
