@@ -40,6 +40,7 @@ bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(
 // counts the device's matches off `n`.
 InterfaceAt NthOnMember(Machine& m, const DeviceList& list, std::size_t slot, const GUID& cls,
                         DWORD& n) {
+    if (slot >= list.builtWith) return {};  // added later: no interfaces in this list
     Device* d = FindDevice(m, list.members[slot]);
     if (!d) return {};
     for (std::size_t k = 0; k < d->interfaces.size(); ++k)

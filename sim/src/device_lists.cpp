@@ -119,6 +119,7 @@ HDEVINFO GetClassDevs(const char* operation, const GUID* cls, const std::string&
     list.interfaceMode = flags & DIGCF_DEVICEINTERFACE;
     if (!(flags & DIGCF_ALLCLASSES)) list.interfaceClass = *cls;
     SelectDevices(*m, list, cls, enumerator, flags);
+    list.builtWith = list.members.size();
     m->builtLists.push_back({flags, enumerator, static_cast<int>(list.members.size())});
     const std::uintptr_t handle = list.handle;
     m->lists.emplace(handle, std::move(list));

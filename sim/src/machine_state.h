@@ -42,8 +42,9 @@ struct Device {
 // finding a member or an interface record never walks the whole list.
 //
 // A list holds only the interfaces of the class it was built for (every
-// class for DIGCF_ALLCLASSES, none without DIGCF_DEVICEINTERFACE), also for
-// devices added to it later.  Node numbers are good only while a list that
+// class for DIGCF_ALLCLASSES, none without DIGCF_DEVICEINTERFACE), and only
+// of the devices it was built with: a device added to it later (by
+// SetupDiOpenDeviceInfo) brings no interfaces into it.  Node numbers are good only while a list that
 // handed them out lives: its members' and the parents read through them.
 struct DeviceList {
     using InterfaceKey = std::pair<DEVINST, std::size_t>;
@@ -54,6 +55,7 @@ struct DeviceList {
     std::map<InterfaceKey, std::size_t> interfaceSlots;
     bool interfaceMode = false;
     std::optional<GUID> interfaceClass;  // none: every class (in interface mode)
+    std::size_t builtWith = 0;           // members [0, builtWith) hold their interfaces
     std::unordered_set<DEVINST> parents;  // parent numbers read through members
 };
 

@@ -269,6 +269,43 @@ std::string DevicePathOf(const char* id) {
     return detail->DevicePath;
 }
 
+// A list of one device's interfaces of `cls`, with an instance ID as the
+// enumerator: the call, then every member's instance ID and how many
+// interfaces of the class the list gives each.
+std::string OneDeviceList(const GUID& cls, const char* id) {
+    DeviceList l;
+    std::string r = CALL(*l.out() = SetupDiGetClassDevsA(&cls, id, nullptr,
+                                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    if (!l) return r;
+    r += " members:";
+    auto device = Sized<SP_DEVINFO_DATA>();
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(l.get(), i, &device); ++i) {
+        char read[200] = {};
+        SetupDiGetDeviceInstanceIdA(l.get(), &device, read, sizeof read, nullptr);
+        DWORD interfaces = 0;
+        for (auto data = Sized<SP_DEVICE_INTERFACE_DATA>();
+             SetupDiEnumDeviceInterfaces(l.get(), &device, &cls, interfaces, &data);) {
+            ++interfaces;
+        }
+        r += std::string(" ") + read + " with " + std::to_string(interfaces) + " interfaces";
+    }
+    return r;
+}
+
+// A device added by its instance ID to a list of another device's
+// interfaces (which does not hold it): the open, its ID read back, and its
+// interfaces of `cls` in that list.
+std::string OpenIntoOneDeviceList(const GUID& cls, const char* listed, const char* added) {
+    DeviceList l(SetupDiGetClassDevsA(&cls, listed, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    auto device = Sized<SP_DEVINFO_DATA>();
+    std::string r = CALL(SetupDiOpenDeviceInfoA(l.get(), added, nullptr, 0, &device));
+    char read[200] = {};
+    r += " then " + CALL(SetupDiGetDeviceInstanceIdA(l.get(), &device, read, sizeof read, nullptr));
+    r += std::string(" ") + read;
+    auto data = Sized<SP_DEVICE_INTERFACE_DATA>();
+    return r + " then " + CALL(SetupDiEnumDeviceInterfaces(l.get(), &device, &cls, 0, &data));
+}
+
 HANDLE Open(const char* path) {
     return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -372,6 +409,12 @@ const std::vector<Probe>& Probes() {
         {"classdevs.ports", "SetupDiGetClassDevsA(ports, 0x12)", [] { DeviceList l; return CALL(*l.out() = SetupDiGetClassDevsA(&kPorts, nullptr, nullptr, 0x12)); }},
         {"classdevs.w-comport", "SetupDiGetClassDevsW(comport, 0x12)", [] { DeviceList l; return CALL(*l.out() = SetupDiGetClassDevsW(&kComPort, nullptr, nullptr, 0x12)); }},
         {"classdevs.all", "SetupDiGetClassDevsA(NULL, 0x16)", [] { DeviceList l; return CALL(*l.out() = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, 0x16)); }},
+        {"classdevs.one-device", "SetupDiGetClassDevsA(ports, adapter's instance ID, 0x12)", [] { return OneDeviceList(kPorts, kAdapter); }},
+        {"classdevs.one-device-other-case", "SetupDiGetClassDevsA(ports, adapter's instance ID in lower case, 0x12)", [] { return OneDeviceList(kPorts, "usb\\vid_1a2b&pid_2052\\6&2"); }},
+        {"classdevs.one-device-no-interface", "SetupDiGetClassDevsA(comport, adapter's instance ID, 0x12)", [] { return OneDeviceList(kComPort, kAdapter); }},
+        {"classdevs.one-device-unknown", "SetupDiGetClassDevsA(ports, unknown instance ID, 0x12)", [] { return OneDeviceList(kPorts, "USB\\VID_0000&PID_0000\\1"); }},
+        {"open.into-one-device-list", "SetupDiOpenDeviceInfoA(comport list of the adapter alone, adapter)", [] { return OpenIntoOneDeviceList(kComPort, kAdapter, kAdapter); }},
+        {"open.into-other-device-list", "SetupDiOpenDeviceInfoA(ports list of the port alone, adapter)", [] { return OpenIntoOneDeviceList(kPorts, kPort, kAdapter); }},
         {"classdevs.null-class", "SetupDiGetClassDevsA(NULL, 0x12)", [] { DeviceList l; return CALL(*l.out() = SetupDiGetClassDevsA(nullptr, nullptr, nullptr, 0x12)); }},
         {"destroy.twice", "SetupDiDestroyDeviceInfoList(destroyed list)", [] { HDEVINFO h = Ports().get(); return CALL(SetupDiDestroyDeviceInfoList(h)); }},
         {"destroy.live", "SetupDiDestroyDeviceInfoList(ports)", [] { return CALL(SetupDiDestroyDeviceInfoList(Ports().release())); }},
