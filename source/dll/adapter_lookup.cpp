@@ -21,4 +21,13 @@ AdapterLookup LookUpAdapter(const std::string& instanceId, bool withDevicePath) 
     return found;
 }
 
+const AdapterLookup& AdapterLookups::LookUp(const std::string& instanceId, bool withDevicePath) {
+    const auto key = std::make_pair(instanceId, withDevicePath);
+    auto found = done_.find(key);
+    if (found == done_.end()) {
+        found = done_.emplace(key, LookUpAdapter(instanceId, withDevicePath)).first;
+    }
+    return found->second;
+}
+
 }  // namespace portopt

@@ -4,8 +4,10 @@
 #ifndef PORTOPT_ADAPTER_LOOKUP_H
 #define PORTOPT_ADAPTER_LOOKUP_H
 
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace portopt {
 
@@ -27,6 +29,16 @@ struct AdapterLookup {
 // interface is not in its own list; it is added to it, so that its
 // instance ID still reads back.
 AdapterLookup LookUpAdapter(const std::string& instanceId, bool withDevicePath);
+
+// The adapters one call has looked up, each looked up at most once: the
+// all-ports call reaches an adapter through every one of its ports.
+class AdapterLookups {
+public:
+    const AdapterLookup& LookUp(const std::string& instanceId, bool withDevicePath);
+
+private:
+    std::map<std::pair<std::string, bool>, AdapterLookup> done_;
+};
 
 }  // namespace portopt
 

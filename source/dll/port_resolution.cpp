@@ -4,7 +4,7 @@
 // and, for a change, finds the adapter's device path.  A one-port call
 // stops at the first port that gives it all it needs; the all-ports call
 // walks the whole list once and offers each COM number's ports to its own
-// resolver.
+// resolver, looking each adapter up once however many ports it carries.
 #include "port_resolution.h"
 
 #include <array>
@@ -39,7 +39,8 @@ void WalkPortsList(HDEVINFO ports, Offer offer) {
 
 }  // namespace
 
-PortResolver::PortResolver(int port, Purpose purpose, HDEVINFO ports) : purpose_(purpose) {
+PortResolver::PortResolver(int port, Purpose purpose, HDEVINFO ports, AdapterLookups& adapters)
+    : purpose_(purpose), adapters_(&adapters) {
     resolved_.port = port;
     resolved_.keys.list = ports;
 }
@@ -52,12 +53,13 @@ bool PortResolver::Offer(const SP_DEVINFO_DATA& device, int channel) {
     const std::optional<PortMatch> match = MatchParent(device.DevInst);
     if (!match) return false;
 
-    AdapterLookup adapter = LookUpAdapter(match->parentInstanceId, purpose_ == Purpose::kChange);
+    const AdapterLookup& adapter =
+        adapters_->LookUp(match->parentInstanceId, purpose_ == Purpose::kChange);
     if (!adapter.listBuilt) {
         listFailed_ = true;
         return false;
     }
-    const Candidate candidate{device, channel, std::move(adapter.instanceId)};
+    const Candidate candidate{device, channel, adapter.instanceId};
     if (candidate.adapterId && !lookupPort_) lookupPort_ = candidate;
     if (purpose_ == Purpose::kQuery) {
         if (!candidate.adapterId) return false;
@@ -66,7 +68,7 @@ bool PortResolver::Offer(const SP_DEVINFO_DATA& device, int channel) {
     }
     if (!adapter.devicePath) return false;
     SettleOn(candidate);
-    resolved_.devicePath = std::move(adapter.devicePath);
+    resolved_.devicePath = adapter.devicePath;
     return true;
 }
 
@@ -99,7 +101,8 @@ PortResolution PortResolution::Resolve(int port, Purpose purpose) {
         resolution.port_.productId = kNoDeviceLists;
         return resolution;
     }
-    PortResolver resolver(port, purpose, resolution.ports_.get());
+    AdapterLookups adapters;
+    PortResolver resolver(port, purpose, resolution.ports_.get(), adapters);
     WalkPortsList(resolution.ports_.get(), [&](int carried, SP_DEVINFO_DATA& device, int channel) {
         return carried != port || !resolver.Offer(device, channel);
     });
@@ -113,11 +116,12 @@ AllPortsResolution AllPortsResolution::Resolve() {
     if (!all.ports_) return all;
     // Each COM number's resolver, made when its first port turns up, and
     // offered ports until it has resolved.
+    AdapterLookups adapters;
     std::array<std::optional<PortResolver>, kMaxComNumber> resolvers;
     std::array<bool, kMaxComNumber> resolved{};
     WalkPortsList(all.ports_.get(), [&](int port, SP_DEVINFO_DATA& device, int channel) {
         std::optional<PortResolver>& resolver = resolvers[port - 1];
-        if (!resolver) resolver.emplace(port, Purpose::kQuery, all.ports_.get());
+        if (!resolver) resolver.emplace(port, Purpose::kQuery, all.ports_.get(), adapters);
         if (!resolved[port - 1]) resolved[port - 1] = resolver->Offer(device, channel);
         return true;
     });

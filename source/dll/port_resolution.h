@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter_lookup.h"
 #include "driver_family.h"
 #include "port_identity.h"
 #include "unique_resource.h"
@@ -63,7 +64,9 @@ struct ResolvedPort {
 // carry it, offered in list order.
 class PortResolver {
 public:
-    PortResolver(int port, Purpose purpose, HDEVINFO ports);
+    // `adapters` are the call's lookups, shared by every resolver of the
+    // call and alive while they are.
+    PortResolver(int port, Purpose purpose, HDEVINFO ports, AdapterLookups& adapters);
 
     // Tries the next device whose name carries the COM number: the rest of
     // the port match, then the adapter looked up by itself.  True once the
@@ -84,6 +87,7 @@ private:
     void SettleOn(const Candidate& candidate);
 
     Purpose purpose_;
+    AdapterLookups* adapters_;
     ResolvedPort resolved_;
     bool settled_ = false;
     // An adapter's list could not be built: the device lists count as

@@ -56,10 +56,11 @@ ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
     if (kind == CallKind::kListing) return {1, ports, 0, ports + 1, ports};
     const bool shared = layout == StoreLayout::kSharedTables;
     if (kind == CallKind::kAllPortInfo) {
-        // The whole ports list and one failing read past it, each port's
-        // adapter by itself; the switch, then every port's hardware key or
-        // the four tables once each.
-        return {1 + ports, PortsListSize(ports) + ports, 0,
+        // The whole ports list and one failing read past it, each adapter
+        // once by itself; the switch, then every port's hardware key or the
+        // four tables once each.
+        const long adapters = PortsListSize(ports) - ports;
+        return {1 + adapters, PortsListSize(ports) + adapters, 0,
                 fixture::DevicesReadToReach(ports) + 1, 1 + (shared ? 4 : ports)};
     }
     for (const Budget& b : kBudgets) {
