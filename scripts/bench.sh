@@ -10,6 +10,10 @@
 #                     (wine_bench.exe of each preset, a few minutes); the
 #                     32-bit run is reported as skipped, with the reason,
 #                     where this machine cannot run 32-bit programs
+# Every portopt call is set beside the same call made by the library of
+# another revision, BENCH_BASELINE (default: the last revision before each
+# adapter was looked up by itself), built into build/bench/baseline; with
+# BENCH_BASELINE= (empty), beside the calls made step by step instead.
 # BENCH_MIN_TIME (seconds per host benchmark, default 0.2) and BENCH_WINE_MS
 # (milliseconds per Wine figure, default 300) trade time for steadier
 # figures.  Installs missing Debian packages first.
@@ -23,10 +27,30 @@ failures=()
 
 scripts/install-deps.sh --wine || exit 1
 
+# The baseline library: its sources as of BENCH_BASELINE, built for the
+# host and both Windows presets.  baseline_lib PRESET prints the path of
+# that preset's build of the library, or nothing without a baseline.
+BASELINE=${BENCH_BASELINE-f13795b}
+BASELINE_DIR=$PWD/$OUT/baseline
+if [ -n "$BASELINE" ]; then
+    echo "== bench: the baseline library, revision $BASELINE"
+    rm -rf "$BASELINE_DIR" && mkdir -p "$BASELINE_DIR"
+    git archive "$BASELINE" | tar -x -C "$BASELINE_DIR" || { echo "bench: no revision $BASELINE" >&2; exit 1; }
+fi
+baseline_lib() {
+    [ -n "$BASELINE" ] || return 0
+    local preset=$1 file=source/dll/libportopt.so
+    [ "$preset" = host ] || file=source/dll/portopt.dll
+    (cd "$BASELINE_DIR" && cmake --preset "$preset" >/dev/null &&
+        cmake --build "build/$preset" -j "$JOBS" --target portopt >/dev/null) || return 1
+    echo "$BASELINE_DIR/build/$preset/$file"
+}
+
 echo "== bench: host"
-if cmake --preset host >/dev/null && cmake --build --preset host -j "$JOBS" --target portopt_bench; then
+if cmake --preset host >/dev/null && cmake --build --preset host -j "$JOBS" --target portopt_bench &&
+    lib=$(baseline_lib host); then
     build/host/bench/portopt_bench --benchmark_min_time="${BENCH_MIN_TIME:-0.2}" \
-        --markdown="$OUT/host.md" || failures+=(host)
+        ${lib:+--baseline="$lib"} --markdown="$OUT/host.md" || failures+=(host)
 else
     failures+=("host build")
 fi
@@ -45,9 +69,16 @@ for preset in windows windows64; do
     [ "$preset" = windows64 ] && arch=x86_64
     dir=build/$preset
     prefix=$PWD/$dir/bench/wineprefix
-    if ! cmake --preset "$preset" >/dev/null || ! cmake --build "$dir" -j "$JOBS" --target wine_bench; then
+    if ! cmake --preset "$preset" >/dev/null || ! cmake --build "$dir" -j "$JOBS" --target wine_bench ||
+        ! lib=$(baseline_lib "$preset"); then
         failures+=("$preset build")
         continue
+    fi
+    # The baseline DLL beside the program, under a name of its own.
+    baseline_arg=()
+    if [ -n "$lib" ]; then
+        cp "$lib" "$dir/bench/portopt_baseline.dll"
+        baseline_arg=(--baseline=portopt_baseline.dll)
     fi
     check=$(cmake/wine-run.sh --prefix "$prefix" --check "$arch" 2>&1)
     case $? in
@@ -58,8 +89,9 @@ for preset in windows windows64; do
     if [ ! -d "$prefix/drive_c" ]; then
         cmake/wine-run.sh --prefix "$prefix" --boot "$arch" || { failures+=("$preset prefix"); continue; }
     fi
-    cmake/wine-run.sh --prefix "$prefix" "$dir/bench/wine_bench.exe" --min-ms="${BENCH_WINE_MS:-300}" \
-        >"$OUT/wine-$preset.md" || failures+=("$preset wine_bench")
+    (cd "$dir/bench" && "$OLDPWD/cmake/wine-run.sh" --prefix "$prefix" wine_bench.exe \
+        --min-ms="${BENCH_WINE_MS:-300}" "${baseline_arg[@]}") >"$OUT/wine-$preset.md" ||
+        failures+=("$preset wine_bench")
     cat "$OUT/wine-$preset.md"
 done
 
