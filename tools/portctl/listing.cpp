@@ -6,7 +6,7 @@
 #include "port_enumeration.h"
 #include "port_names.h"
 #include "portopt.h"
-#include "win32.h"
+#include "system_api.h"
 
 namespace portctl {
 
