@@ -13,6 +13,7 @@ extern "C" __declspec(dllimport) void __stdcall SetLastError(unsigned long code)
 namespace {
 
 const unsigned long kInvalidParameter = 87;
+const unsigned long kInsufficientBuffer = 122;
 
 // Zero-initialised, so that neither the buffers nor the pointer array
 // needs memset or a stack probe from a runtime.
@@ -49,6 +50,17 @@ int Run() {
     for (int i = 0; i < 256; ++i) names[i] = buffers[i];
     int count = -1;
     if (EnumCOMPorts(names, &count) != 0 || count < 0 || count > 256) failed |= 1 << 5;
+    // The bounded listing agrees, and asked for the count alone says how
+    // many buffers it needs.
+    int listed = -1;
+    if (EnumCOMPortsEx(names, 256, &listed) != 1 || listed != count) failed |= 1 << 10;
+    int needed = -1;
+    const int countOnly = EnumCOMPortsEx(0, 0, &needed);
+    const bool room = count == 0;
+    if (needed != count || countOnly != (room ? 1 : 0) || (!room && GetLastError() != kInsufficientBuffer))
+        failed |= 1 << 11;
+    SetLastError(0);
+    if (!Rejected(EnumCOMPortsEx(names, -1, &needed))) failed |= 1 << 12;
 
     // Every port's record in one call, of whatever machine this is; and one
     // port's record on its own.
