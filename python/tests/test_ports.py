@@ -142,15 +142,66 @@ MANY = [f"X{i}" for i in range(300)]
     ],
     ids=["mixed", "more-than-256"],
 )
-def test_listing_orders_and_decodes_names(machine, names, expected):
+def test_listing_orders_and_decodes_names(machine, portctl_listing, names, expected):
     machine.load(with_named_ports(machine.demo(), names))
     listed = portopt.ports()
     assert [port.name for port in listed] == expected
+    assert [port["port"] for port in portctl_listing(machine.dump())] == expected
     # Names that are not COMn, and numbers the calls do not take, have no
     # options.
     for port in listed:
         if port.number is None or port.number > 256:
             assert port == Port(port.name, port.number, None, None, None, None, None, None)
+
+
+def without_com_ports(document):
+    """No device keeps a COM-port interface."""
+    for device in document["devices"]:
+        device["interfaces"] = [i for i in device.get("interfaces", []) if i != "comport"]
+    return document
+
+
+@pytest.mark.parametrize(
+    "document, first_capacity, failure, expected, capacities",
+    [
+        # More names than the first array holds: asked again with as many
+        # buffers as the lister says it needs.
+        (None, 2, None, [port.name for port in DEMO], [2, 8]),
+        (without_com_ports, None, None, [], [256]),
+        # The lister cannot build its device list (ERROR_NOT_ENOUGH_MEMORY):
+        # each of the three calls asks once.
+        (None, None, 8, None, [256, 256, 256]),
+    ],
+    ids=["asked-again", "no-com-ports", "lister-fails"],
+)
+def test_listing_grows_to_what_it_needs_and_a_failure_is_no_empty_listing(
+        machine, monkeypatch, document, first_capacity, failure, expected, capacities):
+    if document:
+        machine.load(document(machine.demo()))
+    if first_capacity:
+        monkeypatch.setattr(portopt._library, "_FIRST_CAPACITY", first_capacity)
+    lib = portopt._library.libraries()
+    enumerate_names, asked = lib._enumerate, []
+
+    def listing(entries, capacity, count):
+        asked.append(capacity)
+        if failure is None:
+            return enumerate_names(entries, capacity, count)
+        lib._set_last_error(failure)
+        return 0
+
+    monkeypatch.setattr(lib, "_enumerate", listing)
+    if failure is None:
+        assert [port.name for port in portopt.ports()] == expected
+    else:
+        for call in (portopt.ports, lambda: portopt.get("COM3"), lambda: portopt.set("COM3", interface=1)):
+            with pytest.raises(portopt.ListingError) as caught:
+                call()
+            assert isinstance(caught.value, OSError)
+            assert caught.value.winerror == failure
+            assert str(caught.value) == (
+                f"the COM ports cannot be listed: the lister could not build its device list (error {failure})")
+    assert asked == capacities
 
 
 @pytest.mark.parametrize(
@@ -281,7 +332,8 @@ def test_star_import_leaves_the_builtin_set():
     namespace = {}
     exec("from portopt import *", namespace)
     assert "set" not in namespace
-    assert {name: namespace[name] for name in ("Port", "Adapter", "PortOptionError", "get", "ports")} == {
+    names = ("Port", "Adapter", "PortOptionError", "ListingError", "get", "ports")
+    assert {name: namespace[name] for name in names} == {
         "Port": Port, "Adapter": Adapter, "PortOptionError": portopt.PortOptionError,
-        "get": portopt.get, "ports": portopt.ports}
+        "ListingError": portopt.ListingError, "get": portopt.get, "ports": portopt.ports}
     assert callable(portopt.set)
