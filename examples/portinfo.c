@@ -12,20 +12,20 @@
 #include "comlist.h"
 #include "portopt.h"
 
-#define MAX_PORTS 256
+#define MAX_PORTS (PO_MAX_PORT - PO_MIN_PORT + 1) /* one record per COM number */
 #define MAX_NAMES 256
 
 static comlist_char buffers[MAX_NAMES][COMLIST_NAME_UNITS];
 static PoPortInfo records[MAX_PORTS + 1]; /* one spare for a port asked alone */
 
-/* n of a name "COMn" (1 to 256); 0 for any other name. */
+/* n of a name "COMn" that the library takes; 0 for any other name. */
 static int ComNumber(const comlist_char *name)
 {
     wchar_t *end = NULL;
     long n;
     if (wcsncmp(name, L"COM", 3) != 0 || name[3] < L'0' || name[3] > L'9') return 0;
     n = wcstol(name + 3, &end, 10);
-    return *end == 0 && n >= 1 && n <= MAX_PORTS ? (int)n : 0;
+    return *end == 0 && n >= PO_MIN_PORT && n <= PO_MAX_PORT ? (int)n : 0;
 }
 
 /* "n/a" for an option the adapter's family does not have, "-" when none

@@ -5,8 +5,10 @@ import ctypes
 import dataclasses
 import json
 import os
+import shutil
 import subprocess
 import sys
+from pathlib import Path
 from types import SimpleNamespace
 
 import pytest
@@ -315,6 +317,31 @@ def test_import_works_without_libraries_and_first_call_names_what_is_missing(tmp
     result = subprocess.run([sys.executable, "-c", script], env=env, capture_output=True, text=True)
     assert result.returncode == 0, result.stderr
     assert message in result.stdout
+
+
+@pytest.mark.parametrize(
+    "header, printed",
+    [
+        ("/* a later library */\n#define PO_MIN_PORT 1\n# define  PO_MAX_PORT\t300 /* more */\n", "1 300 300"),
+        ("#define PO_MIN_PORT 1\n", "ImportError: {package}/portopt.h does not define PO_MAX_PORT"),
+        (None, "ImportError: portopt.h, which gives the COM numbers the library takes, is in none of"),
+    ],
+    ids=["shipped-header", "header-without-range", "no-header"],
+)
+def test_com_numbers_come_from_the_public_header(tmp_path, header, printed):
+    site = tmp_path / "site"
+    package = site / "portopt"
+    shutil.copytree(Path(portopt.__file__).parent, package,
+                    ignore=shutil.ignore_patterns("__pycache__", "portopt.h"))
+    if header is not None:
+        (package / "portopt.h").write_text(header)
+    script = ("try:\n    from portopt import _names\nexcept ImportError as error:\n"
+              "    print('ImportError:', error)\nelse:\n"
+              "    print(_names.FIRST_NUMBER, _names.LAST_NUMBER, _names.port_number('COM300'))\n")
+    env = dict(os.environ, PYTHONPATH=str(site))
+    run = subprocess.run([sys.executable, "-c", script], env=env, cwd=tmp_path, capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    assert run.stdout.startswith(printed.format(package=package.resolve())), run.stdout
 
 
 @pytest.mark.parametrize("shrink, result, code", [(0, 1, 0), (4, 0, 87)], ids=["as-declared", "smaller"])

@@ -23,5 +23,6 @@ int headers_check(void)
     record.size = sizeof record;
     return query != 0 && change != 0 && info != 0 && all != 0 && list != 0 && bounded != 0 &&
            COMLIST_NAME_UNITS == 260 && record.uartFifo.available == 0 &&
-           PO_ADAPTER_ID_BYTES == sizeof record.adapterId && PO_FAMILY_TOVELSER != PO_BUS_NONE;
+           PO_ADAPTER_ID_BYTES == sizeof record.adapterId && PO_FAMILY_TOVELSER != PO_BUS_NONE &&
+           PO_MIN_PORT == 1 && PO_MAX_PORT == 256;
 }
