@@ -473,7 +473,9 @@ const std::vector<Probe>& Probes() {
         {"interfaces.opened-all", "SetupDiEnumDeviceInterfaces(all devices, adapter opened, ports class, 0)", [] { DeviceList l = AllDevices(); auto d = Sized<SP_DEVINFO_DATA>(); SetupDiOpenDeviceInfoA(l.get(), kAdapter, nullptr, 0, &d); auto i = Sized<SP_DEVICE_INTERFACE_DATA>(); return CALL(SetupDiEnumDeviceInterfaces(l.get(), &d, &kPorts, 0, &i)); }},
         {"interfaces.setup-class-list", "SetupDiEnumDeviceInterfaces(present ports-class devices, port, ports class, 0)", [] { DeviceList l = List(&kPorts, DIGCF_PRESENT); auto d = Member(l.get(), kPort); auto i = Sized<SP_DEVICE_INTERFACE_DATA>(); return CALL(SetupDiEnumDeviceInterfaces(l.get(), &d, &kPorts, 0, &i)); }},
         {"interfaces.cbsize-0", "SetupDiEnumDeviceInterfaces(ports, port, ports class, 0, cbSize=0)", [] { DeviceList l = Ports(); auto d = Member(l.get(), kPort); SP_DEVICE_INTERFACE_DATA i{}; return CALL(SetupDiEnumDeviceInterfaces(l.get(), &d, &kPorts, 0, &i)); }},
-        {"interfaces.stale-record", "SetupDiEnumDeviceInterfaces(new ports list, record of an old list)", [] { auto d = Member(Ports().get(), kPort); DeviceList l = Ports(); auto i = Sized<SP_DEVICE_INTERFACE_DATA>(); return CALL(SetupDiEnumDeviceInterfaces(l.get(), &d, &kPorts, 0, &i)); }},
+        // The record's list still lives: with a destroyed one, Wine would
+        // read freed memory, and its answer would depend on the heap.
+        {"interfaces.other-list-record", "SetupDiEnumDeviceInterfaces(ports list, record of another ports list)", [] { DeviceList other = Ports(); auto d = Member(other.get(), kPort); DeviceList l = Ports(); auto i = Sized<SP_DEVICE_INTERFACE_DATA>(); return CALL(SetupDiEnumDeviceInterfaces(l.get(), &d, &kPorts, 0, &i)); }},
         // Interface details.
         {"detail.size-query", "SetupDiGetDeviceInterfaceDetailA(NULL, 0)", [] { return Detail(0, false); }},
         {"detail.exact", "SetupDiGetDeviceInterfaceDetailA(fixed part+path+terminator)", [] { return Detail(int(DevicePathOf(kPort).size() + 1)); }},
