@@ -37,6 +37,12 @@ void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+int Count(const std::string& text, const std::string& piece) {
+    int count = 0;
+    for (std::size_t at = 0; (at = text.find(piece, at)) != std::string::npos; at += piece.size()) ++count;
+    return count;
+}
+
 class PortctlCli : public testing::Test {
 protected:
     void SetUp() override {
@@ -191,6 +197,12 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
     WriteFile(File("adapter.json"),
               R"({"portctl": 1, "ports": {"COM3": {"adapter": {"vendor": 6699}, "txmode": 0}}})");
     WriteFile(File("position.json"), R"({"portctl": 1, "ports": {"COM3": {"position": 0}}})");
+    // The first entry is at its place here and would change; the second
+    // names an adapter that is not.
+    WriteFile(File("one-unmatched.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"adapter": {"id": "USB\\VID_1A2B&PID_2044\\KB4P0001", )"
+              R"("vendor": 6699, "product": 8260}, "position": 1, "interface": 3}, )"
+              R"("COM4": {"adapter": {"vendor": 1, "product": 2}, "position": 1, "txmode": 0}}})");
     WriteFile(File("bad-machine.json"), "{\"simwin-machine\": 1, \"devices\": [}");
     // Nested far deeper than any stack could print back.
     const std::string deep = std::string(400000, '[') + std::string(400000, ']');
@@ -230,6 +242,9 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"import", "--match", "position", File("twice.json").string()},
          "2 entries cannot be matched by position, so nothing is changed:\n"
          "  ports.COM3: names no adapter"},
+        {{"import", "--match", "position", File("one-unmatched.json").string()},
+         "1 entry cannot be matched by position, so nothing is changed:\n"
+         "  ports.COM4: no port at position 1 of a 0001:0002 adapter here"},
         {{"import", File("deep-version.json").string()}, "portctl: version [...] is not supported"},
         {{"import", File("deep-value.json").string()}, "ports.COM3.txmode: value [...] out of range"},
     };
@@ -250,7 +265,10 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
 
 TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     const std::string backup = File("backup.json").string();
-    ASSERT_EQ(OnMachine({"export", backup}).status, 0);
+    ASSERT_EQ(OnMachine({"export", backup}, "umask 027;").status, 0);
+    // A new file's permissions, not the temporary file's (the owner's alone).
+    using fs::perms;
+    EXPECT_EQ(fs::status(backup).permissions(), perms::owner_read | perms::owner_write | perms::group_read);
     const Json exported = Json::parse(ReadFile(backup));
     EXPECT_EQ(exported["portctl"], 1);
     const Json tovelser = {{"id", "USB\\VID_1A2B&PID_1131\\TV2P0042"}, {"vendor", 0x1A2B}, {"product", 0x1131}};
@@ -279,6 +297,8 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     EXPECT_EQ(restore.status, 0) << restore.err;
     EXPECT_NE(restore.out.find("COM8 interface: applied (1 -> 2)"), std::string::npos) << restore.out;
     EXPECT_NE(restore.out.find("COM3 fifo: unchanged (on)"), std::string::npos) << restore.out;
+    // Each entry goes to its own COM number, which needs no saying.
+    EXPECT_EQ(Count(plan.out + restore.out, "goes to"), 0) << plan.out << restore.out;
     EXPECT_EQ(Listing(), before);
 }
 
@@ -355,9 +375,10 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
 
     const ToolRun plan = OnMachine({"import", "--match", "position", "--dry-run", backup});
     EXPECT_EQ(plan.status, 0) << plan.err;
+    // Where each entry goes, once however many options it has.
     for (const char* line : {"COM3 goes to COM4\n", "COM4 goes to COM3\n", "COM7 goes to COM7\n",
                              "COM8 goes to COM9\n", "COM4 fastflush: would apply (0 -> 1)\n"}) {
-        EXPECT_NE(plan.out.find(line), std::string::npos) << line << plan.out;
+        EXPECT_EQ(Count(plan.out, line), 1) << line << plan.out;
     }
     const ToolRun json = OnMachine({"import", "--match", "position", "--json", backup});
     EXPECT_EQ(json.status, 0) << json.err;
@@ -396,10 +417,21 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
             machine["registry"][Replaced(key, second)] = Json::parse(Replaced(values.dump(), second));
         }
     }
-    for (const bool named : {true, false}) {
-        WriteFile(Machine(), Replaced(machine.dump(), {{"KB4P0777", named ? "KB4P0001" : "KB4P0777"}}));
+    // Instance IDs compare in either case, as Windows compares them.
+    const std::string lowered = File("lowered.json").string();
+    WriteFile(lowered, Replaced(ReadFile(backup), {{R"(USB\\VID_1A2B&PID_2044\\KB4P0001)",
+                                                    R"(usb\\vid_1a2b&pid_2044\\kb4p0001)"}}));
+    ASSERT_NE(ReadFile(lowered), ReadFile(backup));
+    const struct {
+        std::string serial;  // of the first adapter here
+        std::string file;
+        bool named;
+    } variants[] = {{"KB4P0001", backup, true}, {"KB4P0001", lowered, true}, {"KB4P0777", backup, false}};
+    for (const auto& [serial, file, named] : variants) {
+        SCOPED_TRACE(serial + " " + file);
+        WriteFile(Machine(), Replaced(machine.dump(), {{"KB4P0777", serial}}));
         const std::string before = ReadFile(Machine());
-        const ToolRun run = OnMachine({"import", "--match", "position", "--dry-run", backup});
+        const ToolRun run = OnMachine({"import", "--match", "position", "--dry-run", file});
         if (named) {
             EXPECT_EQ(run.status, 0) << run.err;
             EXPECT_NE(run.out.find("COM3 goes to COM4\n"), std::string::npos) << run.out;
