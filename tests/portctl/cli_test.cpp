@@ -245,6 +245,11 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"import", "--match", "position", File("one-unmatched.json").string()},
          "1 entry cannot be matched by position, so nothing is changed:\n"
          "  ports.COM4: no port at position 1 of a 0001:0002 adapter here"},
+        // A check refuses what an import refuses.
+        {{"check"}, "FILE is required"},
+        {{"check", File("malformed.json").string()}, "malformed JSON"},
+        {{"check", "--match", "position", File("one-unmatched.json").string()},
+         "1 entry cannot be matched by position"},
         {{"import", File("deep-version.json").string()}, "portctl: version [...] is not supported"},
         {{"import", File("deep-value.json").string()}, "ports.COM3.txmode: value [...] out of range"},
     };
@@ -303,39 +308,84 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
 }
 
 // What an import reports for each option, as lines and as the JSON
-// object configuration tools read, with the exit status.
+// object configuration tools read, with the exit status; and what a check
+// of the same file answers: one line, nothing on standard error, nothing
+// changed, and with --json the dry run's object.
 TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
     // COM6 has nothing stored (its FIFO reads "disabled"); the tovelser
-    // family has no transmit mode.
+    // family has no transmit mode; there is no COM2, nor any COM10 or above;
+    // COM7's interface is 3.
     WriteFile(File("one-refused.json"),
               R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM6": {"fastflush": 1}}})");
     WriteFile(File("fifo-off.json"), R"({"portctl": 1, "ports": {"COM6": {"fifo": false}}})");
     WriteFile(File("family.json"), R"({"portctl": 1, "ports": {"COM8": {"txmode": 1}}})");
+    WriteFile(File("absent.json"),
+              R"({"portctl": 1, "ports": {"COM2": {"txmode": 1, "fifo": true}, "COM7": {"interface": 3}}})");
+    std::string many = R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM5": {"txmode": 1})";
+    for (int n = 10; n <= 256; ++n) many += ", \"COM" + std::to_string(n) + R"(": {"txmode": 1})";
+    WriteFile(File("many.json"), many + "}}");
+    const std::string noDeviceList = "PORTCTL_SIM_FAULTS=SetupDiGetClassDevsW:1";
     const struct {
+        std::string before;
         std::vector<std::string> args;
         int status;
         std::vector<std::string> out;
         std::string err;
     } cases[] = {
-        {{"one-refused.json"}, 1,
+        {"", {"import", "one-refused.json"}, 1,
          {"COM3 interface: applied (0 -> 1)\n",
           "COM6 fastflush: refused: the stored setting could not be read or written\n"},
          "portctl: 1 of 2 settings refused"},
-        {{"fifo-off.json"}, 0, {"COM6 fifo: unchanged (-)\n"}, ""},
-        {{"family.json"}, 1, {"(the adapter's family has no txmode)"}, "1 of 1 settings refused"},
-        {{"--dry-run", "--json", "one-refused.json"}, 0,
+        {"", {"import", "fifo-off.json"}, 0, {"COM6 fifo: unchanged (-)\n"}, ""},
+        {"", {"import", "family.json"}, 1, {"(the adapter's family has no txmode)"}, "1 of 1 settings refused"},
+        {"", {"import", "--dry-run", "--json", "one-refused.json"}, 0,
          {R"("changed": false)", R"("result": "would apply")", R"("from": 0)", R"("to": 1)"}, ""},
+        {"", {"check", "fifo-off.json"}, 0, {"compliant: 1 option on 1 port\n"}, ""},
+        {"", {"check", "one-refused.json"}, 1,
+         {"drift: COM3 interface 0 (want 1), COM6 fastflush not stored (want 1)\n"}, ""},
+        {"", {"check", "absent.json"}, 1, {"drift: COM2 absent\n"}, ""},
+        // 249 differences: as many as fit in 2,046 characters (one more
+        // would make 2,048), and a count.
+        {"", {"check", "many.json"}, 1,
+         {"drift: COM3 interface 0 (want 1), COM5 txmode not stored (want 1), COM10 absent, COM11 absent, ",
+          ", COM145 absent, ... and 111 more\n"}, ""},
+        {noDeviceList, {"check", "one-refused.json"}, 1,
+         {"not checked: the ports cannot be listed: the lister could not build its device list\n"}, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.back());
+        SCOPED_TRACE(c.before + " " + c.args[0] + " " + c.args.back());
         ASSERT_EQ(OnMachine({"set", "COM3", "interface", "0"}).status, 0);
-        std::vector<std::string> args{"import"};
+        const std::string machineBefore = ReadFile(Machine());
+        std::vector<std::string> args;
         for (const std::string& arg : c.args) args.push_back(arg.find(".json") == std::string::npos ? arg : File(arg).string());
-        const ToolRun run = OnMachine(args);
+        const ToolRun run = OnMachine(args, c.before);
         EXPECT_EQ(run.status, c.status) << run.err;
         for (const std::string& line : c.out) EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
-        if (c.err.empty()) EXPECT_EQ(run.err, "");
+        if (c.err.empty()) {
+            EXPECT_EQ(run.err, "");
+        }
+        if (c.args[0] != "check") continue;
+        // One line, within the 2,048 characters it is cut to with its CR LF.
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+        EXPECT_LE(run.out.size() + 1, 2048u);
+        EXPECT_EQ(ReadFile(Machine()), machineBefore);
+        // The dry run's report; where the dry run refuses a missing port,
+        // the port's options are "absent".
+        args.insert(args.begin() + 1, "--json");
+        const ToolRun json = OnMachine(args, c.before);
+        EXPECT_EQ(json.status, c.status);
+        EXPECT_EQ(json.err, "");
+        args[0] = "import";
+        args.insert(args.begin() + 1, "--dry-run");
+        const ToolRun dryRun = OnMachine(args, c.before);
+        if (dryRun.status != 2) {
+            EXPECT_EQ(json.out, dryRun.out);
+        } else {
+            EXPECT_NE(json.out.find(R"("result": "absent",)" "\n" R"(          "to": 1)"), std::string::npos)
+                << json.out;
+        }
+        EXPECT_EQ(ReadFile(Machine()), machineBefore);
     }
 
     // The report that configuration tools read: one object, the exit
@@ -380,9 +430,21 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
                              "COM8 goes to COM9\n", "COM4 fastflush: would apply (0 -> 1)\n"}) {
         EXPECT_EQ(Count(plan.out, line), 1) << line << plan.out;
     }
+    const std::vector<std::string> check = {"check", "--match", "position", backup};
+    const ToolRun drift = OnMachine(check);
+    EXPECT_EQ(drift.status, 1) << drift.err;
+    // The settings here stayed with the COM numbers.
+    EXPECT_EQ(drift.out, "drift: COM4 interface 1 (want 0), COM4 fastflush 0 (want 1), "
+                         "COM4 txmode 1 (want 0), COM4 fifo off (want on), COM3 interface 0 (want 1), "
+                         "COM3 fastflush 1 (want 0), COM3 txmode 0 (want 1), COM3 fifo on (want off)\n");
+    EXPECT_EQ(OnMachine({"check", "--match", "position", "--json", backup}).out,
+              OnMachine({"import", "--match", "position", "--dry-run", "--json", backup}).out);
     const ToolRun json = OnMachine({"import", "--match", "position", "--json", backup});
     EXPECT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(Json::parse(json.out)["ports"]["COM4"]["entry"], "COM3");
+    const ToolRun compliant = OnMachine(check);
+    EXPECT_EQ(compliant.status, 0) << compliant.err;
+    EXPECT_EQ(compliant.out, "compliant: 16 options on 5 ports\n");
     // Every port has the options of the port at its place on the demo machine.
     const Json moved = Listing();
     for (const Json& port : moved) {

@@ -112,11 +112,14 @@ Entry ReadEntry(const std::string& key, const Json& value) {
     return entry;
 }
 
-// The present port of the entry's COM number.
-const PortRow& ByNumber(const Entry& entry, const std::map<int, const PortRow*>& present) {
+// The present port of the entry's COM number; none when it is missing and
+// missing ports are kept.
+const PortRow* ByNumber(const Entry& entry, const std::map<int, const PortRow*>& present,
+                        MissingPort missing) {
     const auto found = present.find(*entry.number);
-    if (found == present.end()) Fault(entry.place, "no such port on this machine");
-    return *found->second;
+    if (found != present.end()) return found->second;
+    if (missing == MissingPort::kRefused) Fault(entry.place, "no such port on this machine");
+    return nullptr;
 }
 
 // The present port at the entry's position, or why there is none.
@@ -125,11 +128,13 @@ PositionMatch ByPosition(const Entry& entry, const std::vector<PortRow>& rows) {
     return MatchByPosition(*entry.adapter, entry.position, rows);
 }
 
-void AddSteps(const Entry& entry, const PortRow& row, std::vector<ImportStep>& steps) {
+// The entry's steps on `row`, or on its own COM number when no row is here.
+void AddSteps(const Entry& entry, const PortRow* row, std::vector<ImportStep>& steps) {
+    const int number = row ? *row->number : *entry.number;
     for (const auto& [option, value] : entry.options) {
         const std::size_t index = static_cast<std::size_t>(option - Options().data());
-        steps.push_back({entry.key, ComName(*row.number), *row.number, option, value,
-                         (*row.settings)[index]});
+        steps.push_back({entry.key, ComName(number), number, option, value,
+                         row ? (*row->settings)[index] : Setting{}, row != nullptr});
     }
 }
 
@@ -160,10 +165,10 @@ Json ExportDocument(const std::vector<PortRow>& rows) {
 }
 
 std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows,
-                                   MatchBy match) {
+                                   MatchBy match, MissingPort missing) {
     CheckHeader(document);
     const std::map<int, const PortRow*> present = PresentPorts(rows);
-    std::map<int, std::string> taken;  // present COM number: the entry that goes there
+    std::map<int, std::string> taken;  // COM number: the entry that goes there
     std::string unmatched;
     std::size_t unmatchedCount = 0;
     std::vector<ImportStep> steps;
@@ -171,7 +176,7 @@ std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortR
         const Entry entry = ReadEntry(key, value);
         const PortRow* row = nullptr;
         if (match == MatchBy::kNumber) {
-            row = &ByNumber(entry, present);
+            row = ByNumber(entry, present, missing);
         } else {
             const PositionMatch found = ByPosition(entry, rows);
             if (!found.row) {
@@ -181,12 +186,13 @@ std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortR
             }
             row = found.row;
         }
-        const auto [earlier, fresh] = taken.emplace(*row->number, entry.place);
+        const int number = row ? *row->number : *entry.number;
+        const auto [earlier, fresh] = taken.emplace(number, entry.place);
         if (!fresh) {
-            Fault(entry.place, ComName(*row->number) + " is given twice" +
+            Fault(entry.place, ComName(number) + " is given twice" +
                                    (match == MatchBy::kNumber ? "" : " (also by " + earlier->second + ")"));
         }
-        AddSteps(entry, *row, steps);
+        AddSteps(entry, row, steps);
     }
     if (unmatchedCount > 0) {
         throw InputError(std::to_string(unmatchedCount) +
