@@ -191,6 +191,7 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
     WriteFile(File("option.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 1}, "COM4": {"speed": 1}}})");
     WriteFile(File("range.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM4": {"interface": 4}}})");
     WriteFile(File("port.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM2": {"txmode": 1}}})");
+    WriteFile(File("com0.json"), R"({"portctl": 1, "ports": {"COM2": {"txmode": 1}, "COM0": {"txmode": 1}}})");
     WriteFile(File("twice.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "3": {"txmode": 1}}})");
     WriteFile(File("flag.json"), R"({"portctl": 1, "ports": {"COM3": {"fifo": true, "interface": true}}})");
     WriteFile(File("flag-txmode.json"), R"({"portctl": 1, "ports": {"COM4": {"txmode": false}}})");
@@ -248,6 +249,7 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         // A check refuses what an import refuses.
         {{"check"}, "FILE is required"},
         {{"check", File("malformed.json").string()}, "malformed JSON"},
+        {{"check", File("com0.json").string()}, "ports.COM0: no such port"},
         {{"check", "--match", "position", File("one-unmatched.json").string()},
          "1 entry cannot be matched by position"},
         {{"import", File("deep-version.json").string()}, "portctl: version [...] is not supported"},

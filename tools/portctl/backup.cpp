@@ -112,13 +112,23 @@ Entry ReadEntry(const std::string& key, const Json& value) {
     return entry;
 }
 
+// Whether the option calls take the COM number.
+bool CallsTake(int number) {
+    PortRow row;
+    row.number = number;
+    return Addressable(row);
+}
+
 // The present port of the entry's COM number; none when it is missing and
-// missing ports are kept.
+// missing ports are kept.  A COM number that no port the calls take can
+// have is the file's fault either way.
 const PortRow* ByNumber(const Entry& entry, const std::map<int, const PortRow*>& present,
                         MissingPort missing) {
     const auto found = present.find(*entry.number);
     if (found != present.end()) return found->second;
-    if (missing == MissingPort::kRefused) Fault(entry.place, "no such port on this machine");
+    if (missing == MissingPort::kRefused || !CallsTake(*entry.number)) {
+        Fault(entry.place, "no such port on this machine");
+    }
     return nullptr;
 }
 
