@@ -2,9 +2,12 @@
 // ports of the demo machine by COM number and by position: a document it refuses ends in an InputError
 // naming the place (as the tool reports bad input), never in any other
 // exception or a crash, and every step it plans asks one present port for
-// a value within its option's range.
+// a value within its option's range (or, for a check by COM number, the
+// COM number of a port that is not here).
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "backup.h"
@@ -34,11 +37,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const portctl::Json::exception&) {
         return 0;  // the tool reports it as malformed JSON
     }
-    for (const portctl::MatchBy match : {portctl::MatchBy::kNumber, portctl::MatchBy::kPosition}) {
+    using portctl::MatchBy;
+    using portctl::MissingPort;
+    const std::pair<MatchBy, MissingPort> plans[] = {{MatchBy::kNumber, MissingPort::kRefused},
+                                                     {MatchBy::kNumber, MissingPort::kKept},
+                                                     {MatchBy::kPosition, MissingPort::kRefused}};
+    for (const auto& [match, missing] : plans) {
         try {
-            for (const portctl::ImportStep& step : portctl::PlanImport(document, rows, match)) {
+            for (const portctl::ImportStep& step : portctl::PlanImport(document, rows, match, missing)) {
                 FUZZ_CHECK(step.number >= 1 && step.number <= 256);
                 FUZZ_CHECK(step.option && step.value >= 0 && step.value <= step.option->max);
+                const bool here = std::any_of(rows.begin(), rows.end(), [&](const portctl::PortRow& row) {
+                    return portctl::Addressable(row) && *row.number == step.number;
+                });
+                FUZZ_CHECK(here == step.present);
+                FUZZ_CHECK(step.present || missing == MissingPort::kKept);
             }
         } catch (const portctl::InputError&) {
         }

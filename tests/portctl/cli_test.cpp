@@ -37,6 +37,12 @@ void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+int Count(const std::string& text, const std::string& piece) {
+    int count = 0;
+    for (std::size_t at = 0; (at = text.find(piece, at)) != std::string::npos; at += piece.size()) ++count;
+    return count;
+}
+
 class PortctlCli : public testing::Test {
 protected:
     void SetUp() override {
@@ -185,12 +191,19 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
     WriteFile(File("option.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 1}, "COM4": {"speed": 1}}})");
     WriteFile(File("range.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM4": {"interface": 4}}})");
     WriteFile(File("port.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM2": {"txmode": 1}}})");
+    WriteFile(File("com0.json"), R"({"portctl": 1, "ports": {"COM2": {"txmode": 1}, "COM0": {"txmode": 1}}})");
     WriteFile(File("twice.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "3": {"txmode": 1}}})");
     WriteFile(File("flag.json"), R"({"portctl": 1, "ports": {"COM3": {"fifo": true, "interface": true}}})");
     WriteFile(File("flag-txmode.json"), R"({"portctl": 1, "ports": {"COM4": {"txmode": false}}})");
     WriteFile(File("adapter.json"),
               R"({"portctl": 1, "ports": {"COM3": {"adapter": {"vendor": 6699}, "txmode": 0}}})");
     WriteFile(File("position.json"), R"({"portctl": 1, "ports": {"COM3": {"position": 0}}})");
+    // The first entry is at its place here and would change; the second
+    // names an adapter that is not.
+    WriteFile(File("one-unmatched.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"adapter": {"id": "USB\\VID_1A2B&PID_2044\\KB4P0001", )"
+              R"("vendor": 6699, "product": 8260}, "position": 1, "interface": 3}, )"
+              R"("COM4": {"adapter": {"vendor": 1, "product": 2}, "position": 1, "txmode": 0}}})");
     WriteFile(File("bad-machine.json"), "{\"simwin-machine\": 1, \"devices\": [}");
     // Nested far deeper than any stack could print back.
     const std::string deep = std::string(400000, '[') + std::string(400000, ']');
@@ -230,6 +243,15 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"import", "--match", "position", File("twice.json").string()},
          "2 entries cannot be matched by position, so nothing is changed:\n"
          "  ports.COM3: names no adapter"},
+        {{"import", "--match", "position", File("one-unmatched.json").string()},
+         "1 entry cannot be matched by position, so nothing is changed:\n"
+         "  ports.COM4: no port at position 1 of a 0001:0002 adapter here"},
+        // A check refuses what an import refuses.
+        {{"check"}, "FILE is required"},
+        {{"check", File("malformed.json").string()}, "malformed JSON"},
+        {{"check", File("com0.json").string()}, "ports.COM0: no such port"},
+        {{"check", "--match", "position", File("one-unmatched.json").string()},
+         "1 entry cannot be matched by position"},
         {{"import", File("deep-version.json").string()}, "portctl: version [...] is not supported"},
         {{"import", File("deep-value.json").string()}, "ports.COM3.txmode: value [...] out of range"},
     };
@@ -250,7 +272,10 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
 
 TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     const std::string backup = File("backup.json").string();
-    ASSERT_EQ(OnMachine({"export", backup}).status, 0);
+    ASSERT_EQ(OnMachine({"export", backup}, "umask 027;").status, 0);
+    // A new file's permissions, not the temporary file's (the owner's alone).
+    using fs::perms;
+    EXPECT_EQ(fs::status(backup).permissions(), perms::owner_read | perms::owner_write | perms::group_read);
     const Json exported = Json::parse(ReadFile(backup));
     EXPECT_EQ(exported["portctl"], 1);
     const Json tovelser = {{"id", "USB\\VID_1A2B&PID_1131\\TV2P0042"}, {"vendor", 0x1A2B}, {"product", 0x1131}};
@@ -279,43 +304,90 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     EXPECT_EQ(restore.status, 0) << restore.err;
     EXPECT_NE(restore.out.find("COM8 interface: applied (1 -> 2)"), std::string::npos) << restore.out;
     EXPECT_NE(restore.out.find("COM3 fifo: unchanged (on)"), std::string::npos) << restore.out;
+    // Each entry goes to its own COM number, which needs no saying.
+    EXPECT_EQ(Count(plan.out + restore.out, "goes to"), 0) << plan.out << restore.out;
     EXPECT_EQ(Listing(), before);
 }
 
 // What an import reports for each option, as lines and as the JSON
-// object configuration tools read, with the exit status.
+// object configuration tools read, with the exit status; and what a check
+// of the same file answers: one line, nothing on standard error, nothing
+// changed, and with --json the dry run's object.
 TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
     // COM6 has nothing stored (its FIFO reads "disabled"); the tovelser
-    // family has no transmit mode.
+    // family has no transmit mode; there is no COM2, nor any COM10 or above;
+    // COM7's interface is 3.
     WriteFile(File("one-refused.json"),
               R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM6": {"fastflush": 1}}})");
     WriteFile(File("fifo-off.json"), R"({"portctl": 1, "ports": {"COM6": {"fifo": false}}})");
     WriteFile(File("family.json"), R"({"portctl": 1, "ports": {"COM8": {"txmode": 1}}})");
+    WriteFile(File("absent.json"),
+              R"({"portctl": 1, "ports": {"COM2": {"txmode": 1, "fifo": true}, "COM7": {"interface": 3}}})");
+    std::string many = R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM5": {"txmode": 1})";
+    for (int n = 10; n <= 256; ++n) many += ", \"COM" + std::to_string(n) + R"(": {"txmode": 1})";
+    WriteFile(File("many.json"), many + "}}");
+    const std::string noDeviceList = "PORTCTL_SIM_FAULTS=SetupDiGetClassDevsW:1";
     const struct {
+        std::string before;
         std::vector<std::string> args;
         int status;
         std::vector<std::string> out;
         std::string err;
     } cases[] = {
-        {{"one-refused.json"}, 1,
+        {"", {"import", "one-refused.json"}, 1,
          {"COM3 interface: applied (0 -> 1)\n",
           "COM6 fastflush: refused: the stored setting could not be read or written\n"},
          "portctl: 1 of 2 settings refused"},
-        {{"fifo-off.json"}, 0, {"COM6 fifo: unchanged (-)\n"}, ""},
-        {{"family.json"}, 1, {"(the adapter's family has no txmode)"}, "1 of 1 settings refused"},
-        {{"--dry-run", "--json", "one-refused.json"}, 0,
+        {"", {"import", "fifo-off.json"}, 0, {"COM6 fifo: unchanged (-)\n"}, ""},
+        {"", {"import", "family.json"}, 1, {"(the adapter's family has no txmode)"}, "1 of 1 settings refused"},
+        {"", {"import", "--dry-run", "--json", "one-refused.json"}, 0,
          {R"("changed": false)", R"("result": "would apply")", R"("from": 0)", R"("to": 1)"}, ""},
+        {"", {"check", "fifo-off.json"}, 0, {"compliant: 1 option on 1 port\n"}, ""},
+        {"", {"check", "one-refused.json"}, 1,
+         {"drift: COM3 interface 0 (want 1), COM6 fastflush not stored (want 1)\n"}, ""},
+        {"", {"check", "absent.json"}, 1, {"drift: COM2 absent\n"}, ""},
+        // 249 differences: as many as fit in 2,046 characters (one more
+        // would make 2,048), and a count.
+        {"", {"check", "many.json"}, 1,
+         {"drift: COM3 interface 0 (want 1), COM5 txmode not stored (want 1), COM10 absent, COM11 absent, ",
+          ", COM145 absent, ... and 111 more\n"}, ""},
+        {noDeviceList, {"check", "one-refused.json"}, 1,
+         {"not checked: the ports cannot be listed: the lister could not build its device list\n"}, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.back());
+        SCOPED_TRACE(c.before + " " + c.args[0] + " " + c.args.back());
         ASSERT_EQ(OnMachine({"set", "COM3", "interface", "0"}).status, 0);
-        std::vector<std::string> args{"import"};
+        const std::string machineBefore = ReadFile(Machine());
+        std::vector<std::string> args;
         for (const std::string& arg : c.args) args.push_back(arg.find(".json") == std::string::npos ? arg : File(arg).string());
-        const ToolRun run = OnMachine(args);
+        const ToolRun run = OnMachine(args, c.before);
         EXPECT_EQ(run.status, c.status) << run.err;
         for (const std::string& line : c.out) EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
-        if (c.err.empty()) EXPECT_EQ(run.err, "");
+        if (c.err.empty()) {
+            EXPECT_EQ(run.err, "");
+        }
+        if (c.args[0] != "check") continue;
+        // One line, within the 2,048 characters it is cut to with its CR LF.
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+        EXPECT_LE(run.out.size() + 1, 2048u);
+        EXPECT_EQ(ReadFile(Machine()), machineBefore);
+        // The dry run's report; where the dry run refuses a missing port,
+        // the port's options are "absent".
+        args.insert(args.begin() + 1, "--json");
+        const ToolRun json = OnMachine(args, c.before);
+        EXPECT_EQ(json.status, c.status);
+        EXPECT_EQ(json.err, "");
+        args[0] = "import";
+        args.insert(args.begin() + 1, "--dry-run");
+        const ToolRun dryRun = OnMachine(args, c.before);
+        if (dryRun.status != 2) {
+            EXPECT_EQ(json.out, dryRun.out);
+        } else {
+            EXPECT_NE(json.out.find(R"("result": "absent",)" "\n" R"(          "to": 1)"), std::string::npos)
+                << json.out;
+        }
+        EXPECT_EQ(ReadFile(Machine()), machineBefore);
     }
 
     // The report that configuration tools read: one object, the exit
@@ -355,13 +427,26 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
 
     const ToolRun plan = OnMachine({"import", "--match", "position", "--dry-run", backup});
     EXPECT_EQ(plan.status, 0) << plan.err;
+    // Where each entry goes, once however many options it has.
     for (const char* line : {"COM3 goes to COM4\n", "COM4 goes to COM3\n", "COM7 goes to COM7\n",
                              "COM8 goes to COM9\n", "COM4 fastflush: would apply (0 -> 1)\n"}) {
-        EXPECT_NE(plan.out.find(line), std::string::npos) << line << plan.out;
+        EXPECT_EQ(Count(plan.out, line), 1) << line << plan.out;
     }
+    const std::vector<std::string> check = {"check", "--match", "position", backup};
+    const ToolRun drift = OnMachine(check);
+    EXPECT_EQ(drift.status, 1) << drift.err;
+    // The settings here stayed with the COM numbers.
+    EXPECT_EQ(drift.out, "drift: COM4 interface 1 (want 0), COM4 fastflush 0 (want 1), "
+                         "COM4 txmode 1 (want 0), COM4 fifo off (want on), COM3 interface 0 (want 1), "
+                         "COM3 fastflush 1 (want 0), COM3 txmode 0 (want 1), COM3 fifo on (want off)\n");
+    EXPECT_EQ(OnMachine({"check", "--match", "position", "--json", backup}).out,
+              OnMachine({"import", "--match", "position", "--dry-run", "--json", backup}).out);
     const ToolRun json = OnMachine({"import", "--match", "position", "--json", backup});
     EXPECT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(Json::parse(json.out)["ports"]["COM4"]["entry"], "COM3");
+    const ToolRun compliant = OnMachine(check);
+    EXPECT_EQ(compliant.status, 0) << compliant.err;
+    EXPECT_EQ(compliant.out, "compliant: 16 options on 5 ports\n");
     // Every port has the options of the port at its place on the demo machine.
     const Json moved = Listing();
     for (const Json& port : moved) {
@@ -396,10 +481,21 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
             machine["registry"][Replaced(key, second)] = Json::parse(Replaced(values.dump(), second));
         }
     }
-    for (const bool named : {true, false}) {
-        WriteFile(Machine(), Replaced(machine.dump(), {{"KB4P0777", named ? "KB4P0001" : "KB4P0777"}}));
+    // Instance IDs compare in either case, as Windows compares them.
+    const std::string lowered = File("lowered.json").string();
+    WriteFile(lowered, Replaced(ReadFile(backup), {{R"(USB\\VID_1A2B&PID_2044\\KB4P0001)",
+                                                    R"(usb\\vid_1a2b&pid_2044\\kb4p0001)"}}));
+    ASSERT_NE(ReadFile(lowered), ReadFile(backup));
+    const struct {
+        std::string serial;  // of the first adapter here
+        std::string file;
+        bool named;
+    } variants[] = {{"KB4P0001", backup, true}, {"KB4P0001", lowered, true}, {"KB4P0777", backup, false}};
+    for (const auto& [serial, file, named] : variants) {
+        SCOPED_TRACE(serial + " " + file);
+        WriteFile(Machine(), Replaced(machine.dump(), {{"KB4P0777", serial}}));
         const std::string before = ReadFile(Machine());
-        const ToolRun run = OnMachine({"import", "--match", "position", "--dry-run", backup});
+        const ToolRun run = OnMachine({"import", "--match", "position", "--dry-run", file});
         if (named) {
             EXPECT_EQ(run.status, 0) << run.err;
             EXPECT_NE(run.out.find("COM3 goes to COM4\n"), std::string::npos) << run.out;

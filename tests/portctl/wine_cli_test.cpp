@@ -1,9 +1,9 @@
 // portctl.exe run as a user runs it, on a Wine machine that the machine
 // fixture builds in either store layout: the listing and `get` answer what
 // the query calls answer in this process, an import of the tool's own
-// export changes nothing (its JSON report says so), and `set` is refused
-// cleanly (Wine's own CM_Get_Parent fails, so the shipped tool reaches no
-// adapter there).  The same code built with the configuration-manager
+// export changes nothing (its JSON report and a check say so), and `set`
+// is refused cleanly (Wine's own CM_Get_Parent fails, so the shipped tool
+// reaches no adapter there).  The same code built with the configuration-manager
 // stand-in (portctl_standin.exe) changes options through the test adapter
 // driver.
 #include <windows.h>
@@ -181,6 +181,12 @@ TEST_P(PortctlOnWine, ImportOfItsOwnExportChangesNothing) {
     const ToolRun report = Portctl("import --json \"" + backup + "\"");
     EXPECT_EQ(report.status, 0u) << report.err;
     EXPECT_EQ(Json::parse(report.out)["changed"], false) << report.out;
+    // A check finds every option as the file gives it, in one line and
+    // with nothing on standard error.
+    const ToolRun check = Portctl("check \"" + backup + "\"");
+    EXPECT_EQ(check.status, 0u) << check.err;
+    EXPECT_EQ(check.out, "compliant: 8 options on 2 ports\n");
+    EXPECT_EQ(check.err, "");
     EXPECT_EQ(Store(), before);
 }
 

@@ -112,11 +112,24 @@ Entry ReadEntry(const std::string& key, const Json& value) {
     return entry;
 }
 
-// The present port of the entry's COM number.
-const PortRow& ByNumber(const Entry& entry, const std::map<int, const PortRow*>& present) {
+// Whether the option calls take the COM number.
+bool CallsTake(int number) {
+    PortRow row;
+    row.number = number;
+    return Addressable(row);
+}
+
+// The present port of the entry's COM number; none when it is missing and
+// missing ports are kept.  A COM number that no port the calls take can
+// have is the file's fault either way.
+const PortRow* ByNumber(const Entry& entry, const std::map<int, const PortRow*>& present,
+                        MissingPort missing) {
     const auto found = present.find(*entry.number);
-    if (found == present.end()) Fault(entry.place, "no such port on this machine");
-    return *found->second;
+    if (found != present.end()) return found->second;
+    if (missing == MissingPort::kRefused || !CallsTake(*entry.number)) {
+        Fault(entry.place, "no such port on this machine");
+    }
+    return nullptr;
 }
 
 // The present port at the entry's position, or why there is none.
@@ -125,11 +138,13 @@ PositionMatch ByPosition(const Entry& entry, const std::vector<PortRow>& rows) {
     return MatchByPosition(*entry.adapter, entry.position, rows);
 }
 
-void AddSteps(const Entry& entry, const PortRow& row, std::vector<ImportStep>& steps) {
+// The entry's steps on `row`, or on its own COM number when no row is here.
+void AddSteps(const Entry& entry, const PortRow* row, std::vector<ImportStep>& steps) {
+    const int number = row ? *row->number : *entry.number;
     for (const auto& [option, value] : entry.options) {
         const std::size_t index = static_cast<std::size_t>(option - Options().data());
-        steps.push_back({entry.key, ComName(*row.number), *row.number, option, value,
-                         (*row.settings)[index]});
+        steps.push_back({entry.key, ComName(number), number, option, value,
+                         row ? (*row->settings)[index] : Setting{}, row != nullptr});
     }
 }
 
@@ -160,10 +175,10 @@ Json ExportDocument(const std::vector<PortRow>& rows) {
 }
 
 std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows,
-                                   MatchBy match) {
+                                   MatchBy match, MissingPort missing) {
     CheckHeader(document);
     const std::map<int, const PortRow*> present = PresentPorts(rows);
-    std::map<int, std::string> taken;  // present COM number: the entry that goes there
+    std::map<int, std::string> taken;  // COM number: the entry that goes there
     std::string unmatched;
     std::size_t unmatchedCount = 0;
     std::vector<ImportStep> steps;
@@ -171,7 +186,7 @@ std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortR
         const Entry entry = ReadEntry(key, value);
         const PortRow* row = nullptr;
         if (match == MatchBy::kNumber) {
-            row = &ByNumber(entry, present);
+            row = ByNumber(entry, present, missing);
         } else {
             const PositionMatch found = ByPosition(entry, rows);
             if (!found.row) {
@@ -181,12 +196,13 @@ std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortR
             }
             row = found.row;
         }
-        const auto [earlier, fresh] = taken.emplace(*row->number, entry.place);
+        const int number = row ? *row->number : *entry.number;
+        const auto [earlier, fresh] = taken.emplace(number, entry.place);
         if (!fresh) {
-            Fault(entry.place, ComName(*row->number) + " is given twice" +
+            Fault(entry.place, ComName(number) + " is given twice" +
                                    (match == MatchBy::kNumber ? "" : " (also by " + earlier->second + ")"));
         }
-        AddSteps(entry, *row, steps);
+        AddSteps(entry, row, steps);
     }
     if (unmatchedCount > 0) {
         throw InputError(std::to_string(unmatchedCount) +

@@ -35,13 +35,21 @@ struct ImportStep {
     const OptionSpec* option = nullptr;
     int value = 0;
     Setting current;
+    bool present = true;  // false: no port of the entry's COM number is here
+};
+
+// What becomes of an entry whose COM number is not here, matching by number.
+enum class MissingPort {
+    kRefused,  // the file is refused
+    kKept,     // its steps are given, not present (a check finds the port missing)
 };
 
 // Checks the whole document against the present ports (in `rows`) and
 // gives its steps in file order.  Throws InputError naming the place of
 // the first fault, or every entry that cannot be matched by position.
 std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows,
-                                   MatchBy match = MatchBy::kNumber);
+                                   MatchBy match = MatchBy::kNumber,
+                                   MissingPort missing = MissingPort::kRefused);
 
 // Whether the step asks for the value the port has now.
 bool Unchanged(const ImportStep& step);

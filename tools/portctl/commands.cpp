@@ -104,6 +104,65 @@ std::string ExportText(const std::vector<PortRow>& rows) {
     return ExportDocument(rows).dump(2) + "\n";
 }
 
+ReportForm FormOf(const ImportRequest& request) {
+    if (request.json) return ReportForm::kJson;
+    return request.check ? ReportForm::kSummary : ReportForm::kLines;
+}
+
+// Standard error sent nowhere while it lives, when asked: a check answers
+// on standard output alone, since the tools that run it count anything on
+// standard error as a failure.  The refusal of bad input, which main
+// reports after this is gone, still goes there.
+class SilencedStandardError {
+public:
+    explicit SilencedStandardError(bool silence) {
+        if (silence) saved_ = std::cerr.rdbuf(&sink_);
+    }
+    ~SilencedStandardError() {
+        if (saved_) std::cerr.rdbuf(saved_);
+    }
+    SilencedStandardError(const SilencedStandardError&) = delete;
+    SilencedStandardError& operator=(const SilencedStandardError&) = delete;
+
+private:
+    std::stringbuf sink_;
+    std::streambuf* saved_ = nullptr;
+};
+
+struct StepCounts {
+    int refused = 0;
+    int differing = 0;  // found to differ, when only planning or checking
+};
+
+// Reports each step, and applies those that differ unless the request
+// only plans or checks.
+StepCounts CarryOut(const std::vector<ImportStep>& steps, const ImportRequest& request,
+                    ImportReport& report, CommandResult& result) {
+    StepCounts counts;
+    for (const ImportStep& step : steps) {
+        if (request.match == MatchBy::kPosition) report.Matched(step);
+        if (!step.present) {
+            report.Absent(step);
+            ++counts.differing;
+        } else if (Unchanged(step)) {
+            report.Unchanged(step);
+        } else if (request.dryRun || request.check) {
+            report.WouldApply(step);
+            ++counts.differing;
+        } else {
+            result.changeCalled = true;
+            const ChangeOutcome outcome = ApplyChange(step.number, *step.option, step.value);
+            if (outcome.done) {
+                report.Applied(step, outcome);
+            } else {
+                report.Refused(step, RefusalText(outcome, *step.option, step.current));
+                ++counts.refused;
+            }
+        }
+    }
+    return counts;
+}
+
 }  // namespace
 
 int ListPorts(bool json) {
@@ -190,48 +249,35 @@ int ExportOptions(const std::string& file) {
 }
 
 CommandResult ImportOptions(const ImportRequest& request) {
+    const SilencedStandardError quiet(request.check);
     const std::string& file = request.file;
     const Json document = ParseDocument(file, ReadInput(file));
-    ImportReport report(request.json);
+    ImportReport report(FormOf(request));
     CommandResult result;
     std::vector<PortRow> rows;
     try {
         rows = ReadListing();
     } catch (const ListingFailed& failure) {
+        report.Unlisted(failure.what());
         report.Finish();
         result.status = ListingFailure(failure);
         return result;
     }
     std::vector<ImportStep> steps;
     try {
-        steps = PlanImport(document, rows, request.match);
+        steps = PlanImport(document, rows, request.match,
+                           request.check ? MissingPort::kKept : MissingPort::kRefused);
     } catch (const InputError& e) {
         throw InputError(InputName(file) + ": " + e.what());
     }
 
-    int refused = 0;
-    for (const ImportStep& step : steps) {
-        if (request.match == MatchBy::kPosition) report.Matched(step);
-        if (Unchanged(step)) {
-            report.Unchanged(step);
-        } else if (request.dryRun) {
-            report.WouldApply(step);
-        } else {
-            result.changeCalled = true;
-            const ChangeOutcome outcome = ApplyChange(step.number, *step.option, step.value);
-            if (outcome.done) {
-                report.Applied(step, outcome);
-            } else {
-                report.Refused(step, RefusalText(outcome, *step.option, step.current));
-                ++refused;
-            }
-        }
-    }
+    const StepCounts counts = CarryOut(steps, request, report, result);
     report.Finish();
-    if (refused > 0) {
-        std::cerr << "portctl: " << refused << " of " << steps.size() << " settings refused\n";
+    if (counts.refused > 0) {
+        std::cerr << "portctl: " << counts.refused << " of " << steps.size() << " settings refused\n";
         result.status = 1;
     }
+    if (request.check && counts.differing > 0) result.status = 1;
     return result;
 }
 

@@ -32,6 +32,12 @@ struct ImportRequest {
     bool dryRun = false;
     MatchBy match = MatchBy::kNumber;
     bool json = false;  // one JSON object on standard output instead of lines
+    // Only whether every option already holds: a dry run that counts a
+    // port missing by COM number as a difference, answers with one line
+    // (or the JSON object), and writes nothing to standard error unless it
+    // refuses its input.  Status 1 when any option differs or cannot be
+    // read, the ports cannot be listed included.
+    bool check = false;
 };
 CommandResult ImportOptions(const ImportRequest& request);
 

@@ -11,7 +11,7 @@ Setting Wanted(const ImportStep& step) { return {Setting::State::kValue, step.va
 }  // namespace
 
 void ImportReport::Matched(const ImportStep& step) {
-    if (json_ || step.entry == lastMatched_) return;
+    if (form_ != ReportForm::kLines || step.entry == lastMatched_) return;
     lastMatched_ = step.entry;
     std::cout << step.entry << " goes to " << step.port << "\n";
 }
@@ -45,10 +45,21 @@ void ImportReport::Refused(const ImportStep& step, const std::string& reason) {
     Add(step, {{"result", "refused"}, {"reason", reason}}, "refused: " + reason);
 }
 
+void ImportReport::Absent(const ImportStep& step) {
+    Add(step, {{"result", "absent"}, {"to", SettingJson(*step.option, Wanted(step))}},
+        "absent: no such port on this machine");
+}
+
 void ImportReport::Add(const ImportStep& step, Json result, const std::string& line) {
-    if (!json_) {
-        std::cout << step.port << " " << step.option->name << ": " << line << "\n";
-        return;
+    switch (form_) {
+        case ReportForm::kLines:
+            std::cout << step.port << " " << step.option->name << ": " << line << "\n";
+            return;
+        case ReportForm::kSummary:
+            summary_.Add(step);
+            return;
+        case ReportForm::kJson:
+            break;
     }
     Json& port = ports_[step.port];
     port["entry"] = step.entry;
@@ -56,8 +67,16 @@ void ImportReport::Add(const ImportStep& step, Json result, const std::string& l
 }
 
 void ImportReport::Finish() const {
-    if (!json_) return;
-    std::cout << Json{{"changed", changed_}, {"ports", ports_}}.dump(2) << "\n";
+    switch (form_) {
+        case ReportForm::kLines:
+            return;
+        case ReportForm::kSummary:
+            std::cout << summary_.Line() << "\n";
+            return;
+        case ReportForm::kJson:
+            std::cout << Json{{"changed", changed_}, {"ports", ports_}}.dump(2) << "\n";
+            return;
+    }
 }
 
 }  // namespace portctl

@@ -5,7 +5,9 @@
 //     "fifo": {"result": "unchanged", "value": true},
 //     "txmode": {"result": "refused", "reason": "..."}}}}}
 // "changed" is true when any option was applied; a dry run's results are
-// "would apply", with "from" and "to".
+// "would apply", with "from" and "to", and a check's also "absent", with
+// "to", for a port missing here.  A check without --json says one line at
+// the end (CheckSummary).
 #ifndef PORTCTL_IMPORT_REPORT_H
 #define PORTCTL_IMPORT_REPORT_H
 
@@ -13,12 +15,15 @@
 
 #include "backup.h"
 #include "change.h"
+#include "check_summary.h"
 
 namespace portctl {
 
+enum class ReportForm { kLines, kJson, kSummary };
+
 class ImportReport {
 public:
-    explicit ImportReport(bool json) : json_(json) {}
+    explicit ImportReport(ReportForm form) : form_(form) {}
 
     // The present port an entry found by position (said once per entry).
     void Matched(const ImportStep& step);
@@ -26,13 +31,18 @@ public:
     void WouldApply(const ImportStep& step);
     void Applied(const ImportStep& step, const ChangeOutcome& outcome);
     void Refused(const ImportStep& step, const std::string& reason);
-    // Writes the JSON object; nothing for text.
+    // A step on a port that is not here.
+    void Absent(const ImportStep& step);
+    // The ports could not be listed.
+    void Unlisted(const std::string& reason) { summary_.Unlisted(reason); }
+    // Writes the JSON object or the summary line; nothing for lines.
     void Finish() const;
 
 private:
     void Add(const ImportStep& step, Json result, const std::string& line);
 
-    bool json_;
+    ReportForm form_;
+    CheckSummary summary_;
     bool changed_ = false;
     Json ports_ = Json::object();
     std::string lastMatched_;

@@ -1,5 +1,6 @@
 // portctl: lists every COM port with its adapter and options, changes
-// options with read-back, and backs them up to JSON.
+// options with read-back, backs them up to JSON, and checks a machine
+// against such a backup.
 #include <CLI/CLI.hpp>
 
 #include <exception>
@@ -37,8 +38,17 @@ struct Commands {
     CLI::App* set;
     CLI::App* exportFile;
     CLI::App* importFile;
+    CLI::App* check;
     CLI::App* demoMachine;
 };
+
+void AddMatchOption(CLI::App& command, Arguments& args) {
+    command
+        .add_option("--match", args.match,
+                    "number: each entry's COM number (the default); position: the port at the "
+                    "entry's position on an adapter of the same vendor and product")
+        ->check(CLI::IsMember({"number", "position"}));
+}
 
 Commands Define(CLI::App& app, Arguments& args) {
     app.require_subcommand(1);
@@ -68,13 +78,16 @@ Commands Define(CLI::App& app, Arguments& args) {
     c.importFile->add_option("FILE", args.file, "the file to read, - for standard input")
         ->required();
     c.importFile->add_flag("--dry-run", args.dryRun, "print the plan, change nothing");
-    c.importFile
-        ->add_option("--match", args.match,
-                     "number: each entry's COM number (the default); position: the port at the "
-                     "entry's position on an adapter of the same vendor and product")
-        ->check(CLI::IsMember({"number", "position"}));
+    AddMatchOption(*c.importFile, args);
     c.importFile->add_flag("--json", args.json,
                            "one JSON object: \"changed\", and each option's result");
+
+    c.check = app.add_subcommand(
+        "check", "whether the options an export file gives already hold (exit 0) or not (1), "
+                 "in one line; changes nothing");
+    c.check->add_option("FILE", args.file, "the file to read, - for standard input")->required();
+    AddMatchOption(*c.check, args);
+    c.check->add_flag("--json", args.json, "the object import --dry-run --json gives");
 
 #ifdef PORTCTL_SIMULATED
     app.add_option("--machine", args.machineFile,
@@ -127,7 +140,7 @@ int Run(const Commands& c, const Arguments& args) {
         args.match == "position" ? portctl::MatchBy::kPosition : portctl::MatchBy::kNumber;
     const portctl::CommandResult result =
         *c.set ? portctl::SetOptions(args.port, args.changes)
-               : portctl::ImportOptions({args.file, args.dryRun, match, args.json});
+               : portctl::ImportOptions({args.file, args.dryRun, match, args.json, bool(*c.check)});
     KeepChanges(args, result);
     return result.status;
 }
