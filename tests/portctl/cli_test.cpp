@@ -352,7 +352,7 @@ TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
          {"drift: COM3 interface 0 (want 1), COM5 txmode not stored (want 1), COM10 absent, COM11 absent, ",
           ", COM145 absent, ... and 111 more\n"}, ""},
         {noDeviceList, {"check", "one-refused.json"}, 1,
-         {"not checked: the ports cannot be listed: the lister could not build its device list\n"}, ""},
+         {"not checked: the ports cannot be listed: the lister could not build its device list (error 31)\n"}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.before + " " + c.args[0] + " " + c.args.back());

@@ -109,26 +109,6 @@ ReportForm FormOf(const ImportRequest& request) {
     return request.check ? ReportForm::kSummary : ReportForm::kLines;
 }
 
-// Standard error sent nowhere while it lives, when asked: a check answers
-// on standard output alone, since the tools that run it count anything on
-// standard error as a failure.  The refusal of bad input, which main
-// reports after this is gone, still goes there.
-class SilencedStandardError {
-public:
-    explicit SilencedStandardError(bool silence) {
-        if (silence) saved_ = std::cerr.rdbuf(&sink_);
-    }
-    ~SilencedStandardError() {
-        if (saved_) std::cerr.rdbuf(saved_);
-    }
-    SilencedStandardError(const SilencedStandardError&) = delete;
-    SilencedStandardError& operator=(const SilencedStandardError&) = delete;
-
-private:
-    std::stringbuf sink_;
-    std::streambuf* saved_ = nullptr;
-};
-
 struct StepCounts {
     int refused = 0;
     int differing = 0;  // found to differ, when only planning or checking
@@ -249,7 +229,6 @@ int ExportOptions(const std::string& file) {
 }
 
 CommandResult ImportOptions(const ImportRequest& request) {
-    const SilencedStandardError quiet(request.check);
     const std::string& file = request.file;
     const Json document = ParseDocument(file, ReadInput(file));
     ImportReport report(FormOf(request));
@@ -260,7 +239,9 @@ CommandResult ImportOptions(const ImportRequest& request) {
     } catch (const ListingFailed& failure) {
         report.Unlisted(failure.what());
         report.Finish();
-        result.status = ListingFailure(failure);
+        // A check says so in its one line and leaves standard error empty,
+        // as the tools that run it count anything there as a failure.
+        result.status = request.check ? 1 : ListingFailure(failure);
         return result;
     }
     std::vector<ImportStep> steps;
