@@ -1,11 +1,14 @@
-// The exported calls.  No exception crosses the C boundary.
+// The exported calls, each through the one guard of both libraries.
 #include <cstdio>
 
 #include "comlist.h"
+#include "exported_call.h"
 #include "name_array.h"
 #include "port_scan.h"
 
 namespace {
+
+using platform::CallAnswer;
 
 // EnumCOMPorts' one message, which callers of that call rely on.
 void ReportNoDeviceList() {
@@ -22,48 +25,42 @@ bool ValidArguments(comlist_char** names, int capacity, const int* count) {
     return true;
 }
 
-}  // namespace
-
-extern "C" COMLIST_API int COMLIST_CALL EnumCOMPorts(comlist_char** names, int* count) {
-    // Without both an array and a count there is nowhere to report to.
-    if (names == nullptr || count == nullptr) return 0;
+// The listing into an array ended by a null entry: always 0, no code; a
+// failed list is said on standard output.
+CallAnswer ListUntilNull(comlist_char** names, int* count) {
     comlist::NameArray out = comlist::NameArray::EndedByNull(names);
-    try {
-        if (!comlist::ScanComPorts(out).listBuilt) ReportNoDeviceList();
-    } catch (...) {
-        // Nothing in the scan throws; the names written so far stand.
-    }
+    if (!comlist::ScanComPorts(out).listBuilt) ReportNoDeviceList();
     *count = out.found();
-    return 0;
+    return {0};
 }
 
+// The listing into `capacity` entries: 1, or 0 with the platform's code
+// when the list cannot be built, or with ERROR_INSUFFICIENT_BUFFER and the
+// count needed when there are more names than entries.  The scan has
+// released all it acquired when it returns, so the code set here is last.
+CallAnswer ListBounded(comlist_char** names, int capacity, int* count) {
+    comlist::NameArray out = comlist::NameArray::OfCapacity(names, capacity);
+    const comlist::ScanResult scan = comlist::ScanComPorts(out);
+    if (!scan.listBuilt) return {0, scan.listError};
+    *count = out.found();
+    if (out.overflowed()) return {0, ERROR_INSUFFICIENT_BUFFER};
+    return {1};
+}
+
+}  // namespace
+
+// Without both an array and a count there is nowhere to report to; nothing
+// in the scan throws, and were it to, the call would still answer 0.
+extern "C" COMLIST_API int COMLIST_CALL EnumCOMPorts(comlist_char** names, int* count) {
+    return platform::RunExportedCall(names != nullptr && count != nullptr, {0}, {0},
+                                     [=] { return ListUntilNull(names, count); });
+}
+
+// A listing that ran out of memory failed.
 extern "C" COMLIST_API int COMLIST_CALL EnumCOMPortsEx(comlist_char** names, int capacity,
                                                        int* count) {
     if (count != nullptr) *count = 0;
-    if (!ValidArguments(names, capacity, count)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    comlist::NameArray out = comlist::NameArray::OfCapacity(names, capacity);
-    comlist::ScanResult scan;
-    try {
-        scan = comlist::ScanComPorts(out);
-    } catch (...) {
-        // Nothing in the scan throws; were it to run out of memory, the
-        // listing failed.
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    // The scan has released all it acquired, which may have reset the
-    // thread's code: the code this call reports is set from here on.
-    if (!scan.listBuilt) {
-        SetLastError(scan.listError);
-        return 0;
-    }
-    *count = out.found();
-    if (out.overflowed()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    return 1;
+    return platform::RunExportedCall(ValidArguments(names, capacity, count),
+                                     {0, ERROR_INVALID_PARAMETER}, {0, ERROR_NOT_ENOUGH_MEMORY},
+                                     [=] { return ListBounded(names, capacity, count); });
 }

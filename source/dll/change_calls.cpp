@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "adapter_channel.h"
-#include "call_answer.h"
+#include "exported_call.h"
 #include "control_request.h"
 #include "port_identity.h"
 #include "port_resolution.h"
@@ -19,6 +19,8 @@ namespace portopt {
 
 namespace {
 
+using platform::CallAnswer;
+
 constexpr DWORD kStoredValueSize = 4;
 
 // Capability codes that restrict the interface modes: 0x30 adapters refuse
@@ -26,6 +28,8 @@ constexpr DWORD kStoredValueSize = 4;
 constexpr int kNoModeZeroCapability = 0x30;
 constexpr int kModeZeroOnlyCapability = 0x10;
 
+constexpr CallAnswer kBadArgument{0, ERROR_INVALID_PARAMETER};
+// Also what a change that runs out of memory answers: no code of its own.
 constexpr CallAnswer kRefused{0};
 constexpr CallAnswer kStoreFailed{0, ERROR_REGISTRY_IO_FAILED};
 
@@ -96,7 +100,7 @@ CallAnswer SetOtherOption(int com, Option option, int value) {
 // argument into the value stored and sent, and makes the change.
 int Set(int port, Option option, int argument) {
     const bool valid = IsValidComNumber(port) && AcceptsArgument(option, argument);
-    return RunExportedCall(valid, 0, [=] {
+    return platform::RunExportedCall(valid, kBadArgument, kRefused, [=] {
         const int value = RuleOf(option).storedValueOf(argument);
         return option == Option::kInterfaceMode ? SetInterface(port, value)
                                                 : SetOtherOption(port, option, value);

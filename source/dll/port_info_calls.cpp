@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "call_answer.h"
+#include "exported_call.h"
 #include "option_answers.h"
 #include "port_identity.h"
 #include "port_resolution.h"
@@ -17,6 +17,11 @@
 namespace portopt {
 
 namespace {
+
+using platform::CallAnswer;
+
+constexpr CallAnswer kBadArgument{0, ERROR_INVALID_PARAMETER};
+constexpr CallAnswer kExhausted{0};
 
 CallAnswer GetOne(int port, PoPortInfo& info) {
     const PortResolution resolution = PortResolution::Resolve(port, Purpose::kQuery);
@@ -65,14 +70,16 @@ extern "C" {
 // Out of memory, the record is left as it was.
 PORTOPT_API int PORTOPT_CALL PoGetPortInfo(int port, PoPortInfo* info) {
     const bool valid = IsValidComNumber(port) && info && IsAcceptedRecordSize(info->size);
-    return RunExportedCall(valid, 0, [=] { return GetOne(port, *info); });
+    return platform::RunExportedCall(valid, kBadArgument, kExhausted,
+                                     [=] { return GetOne(port, *info); });
 }
 
 // Out of memory, the records and the count are left as they were.
 PORTOPT_API int PORTOPT_CALL PoGetAllPortInfo(PoPortInfo* infos, int capacity, int* count) {
     const bool valid =
         count && capacity >= 0 && (capacity == 0 || (infos && IsAcceptedRecordSize(infos[0].size)));
-    return RunExportedCall(valid, 0, [=] { return GetAll(infos, capacity, count); });
+    return platform::RunExportedCall(valid, kBadArgument, kExhausted,
+                                     [=] { return GetAll(infos, capacity, count); });
 }
 
 }  // extern "C"

@@ -1,7 +1,7 @@
 // The exported query calls: the stored value of one option of one COM port,
 // as the port's driver family stores it and the option's rule answers it.
 // Each resolves its port once and reads the setting of the port it resolved.
-#include "call_answer.h"
+#include "exported_call.h"
 #include "option_answers.h"
 #include "port_identity.h"
 #include "port_resolution.h"
@@ -11,6 +11,8 @@
 namespace portopt {
 
 namespace {
+
+using platform::CallAnswer;
 
 // The answer for `option` of COM `port`; the store's "no value" is
 // reported as ERROR_FILE_NOT_FOUND.  An option the family lacks is not read.
@@ -29,9 +31,9 @@ CallAnswer QueryOption(int port, Option option) {
 // A query that runs out of memory answers what a setting that cannot be
 // read answers.
 int Query(int port, Option option) {
-    const int unreadable = AnswerOf(FamilyOf(kNoMatchingPort), option, SettingRead{}).value;
-    return RunExportedCall(IsValidComNumber(port), unreadable,
-                           [=] { return QueryOption(port, option); });
+    const CallAnswer unreadable{AnswerOf(FamilyOf(kNoMatchingPort), option, SettingRead{}).value};
+    return platform::RunExportedCall(IsValidComNumber(port), {0, ERROR_INVALID_PARAMETER},
+                                     unreadable, [=] { return QueryOption(port, option); });
 }
 
 }  // namespace
