@@ -1,5 +1,6 @@
 using System;
 using System.Collections.Generic;
+using System.ComponentModel;
 using System.Linq;
 using System.Text.Json;
 using System.Text.Json.Nodes;
@@ -59,6 +60,21 @@ namespace Portopt.Tests
 
             Assert.Equal(DemoMachine.Port("COM7"), read);
             Assert.Equal(new Dictionary<string, int> { ["EnumCOMPortsEx"] = 1, ["PoGetPortInfo"] = 1 }, Counted.Calls);
+        }
+
+        [Fact]
+        public void AListingThatFailsIsAnErrorNotAnEmptyListing()
+        {
+            Counted.ListingFails = 8; // ERROR_NOT_ENOUGH_MEMORY
+            string before = Simulator.Dump();
+
+            foreach (Action call in new Action[] { () => Ports.GetAll(), () => Ports.Get("COM3"), () => Ports.Set(3, InterfaceMode.Mode1) })
+            {
+                Assert.Equal(8, Assert.Throws<Win32Exception>(call).NativeErrorCode);
+            }
+
+            Assert.Equal(new Dictionary<string, int> { ["EnumCOMPortsEx"] = 3 }, Counted.Calls);
+            Assert.Equal(before, Simulator.Dump());
         }
 
         /// <summary>The port as <c>portctl list --json</c> writes it.</summary>

@@ -84,6 +84,12 @@ namespace Portopt.Tests
         private static readonly delegate* unmanaged[Cdecl]<byte*> DemoJson =
             (delegate* unmanaged[Cdecl]<byte*>)NativeLibrary.GetExport(Handle, "simwin_demo_machine_json");
 
+        private static readonly delegate* unmanaged[Cdecl]<uint, void> SetLastError =
+            (delegate* unmanaged[Cdecl]<uint, void>)NativeLibrary.GetExport(Handle, "SetLastError");
+
+        /// <summary>Sets the thread's last-error code, as a failing call does.</summary>
+        internal static void LeaveLastError(uint code) => SetLastError(code);
+
         internal static JsonObject Demo() =>
             JsonNode.Parse(Marshal.PtrToStringUTF8((IntPtr)DemoJson())!)!.AsObject();
 
@@ -153,10 +159,20 @@ namespace Portopt.Tests
             return base.Change(option, number, value, out succeeded);
         }
 
-        internal override IReadOnlyList<string> ComPortNames()
+        /// <summary>When set, the lister fails with this code, as when it
+        /// cannot build its device list.</summary>
+        internal uint? ListingFails;
+
+        internal override unsafe int EnumComPorts(IntPtr* names, int capacity, int* count)
         {
             Count("EnumCOMPortsEx");
-            return base.ComPortNames();
+            if (ListingFails is uint code)
+            {
+                *count = 0;
+                Simulator.LeaveLastError(code);
+                return 0;
+            }
+            return base.EnumComPorts(names, capacity, count);
         }
     }
 

@@ -17,13 +17,13 @@ namespace Portopt.Interop
         // this often before the listing gives up.
         private const int Tries = 4;
 
-        internal static IReadOnlyList<string> Read()
+        internal static IReadOnlyList<string> Read(Library library)
         {
             int capacity = FirstCapacity;
             for (int attempt = 1; ; attempt++)
             {
                 var units = new char[capacity * NameUnits];
-                int count = ReadInto(units, capacity, out bool listed, out int code);
+                int count = ReadInto(library, units, capacity, out bool listed, out int code);
                 if (listed)
                 {
                     return Decode(units, Math.Max(0, Math.Min(count, capacity)));
@@ -36,7 +36,7 @@ namespace Portopt.Interop
             }
         }
 
-        private static unsafe int ReadInto(char[] units, int capacity, out bool listed, out int code)
+        private static unsafe int ReadInto(Library library, char[] units, int capacity, out bool listed, out int code)
         {
             var entries = new IntPtr[capacity];
             int count = 0;
@@ -48,7 +48,7 @@ namespace Portopt.Interop
                     names[i] = (IntPtr)(buffers + i * NameUnits);
                 }
                 LastError.Clear();
-                listed = NativeMethods.EnumCOMPortsEx(names, capacity, &count) == 1;
+                listed = library.EnumComPorts(names, capacity, &count) == 1;
                 code = LastError.Read();
             }
             return count;

@@ -73,6 +73,10 @@ namespace Portopt.Interop
         }
 
         /// <summary>Every name the COM-port listing gives, in its order.</summary>
-        internal virtual IReadOnlyList<string> ComPortNames() => Interop.ComPortNames.Read();
+        internal IReadOnlyList<string> ComPortNames() => Interop.ComPortNames.Read(this);
+
+        /// <summary>The lister itself; see <see cref="NativeMethods.EnumCOMPortsEx"/>.</summary>
+        internal virtual unsafe int EnumComPorts(IntPtr* names, int capacity, int* count) =>
+            NativeMethods.EnumCOMPortsEx(names, capacity, count);
     }
 }
