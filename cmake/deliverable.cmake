@@ -25,21 +25,29 @@ function(add_msvc_import_lib name)
 endfunction()
 
 # add_deliverable(NAME DEFINE DESCRIPTION): one of the shipped DLLs, built
-# from every .cpp beside the calling CMakeLists.txt.  The objects form
-# NAME_core, which the shared library NAME and the host's white-box tests
-# both link; DEFINE marks the sources as the library's own, so its header
-# NAME.h exports the calls.  On Windows the DLL carries a version resource
-# with DESCRIPTION, gets an MSVC import library besides MinGW's, and is
-# installed with its header and both import libraries.
+# from every .cpp beside the calling CMakeLists.txt.
+#
+# Callers see only the public headers in include/: linking NAME gives that
+# folder and nothing else.  The objects form NAME_internals, which the DLL
+# links privately; its own folder and the platform layer are usage
+# requirements of that target alone, so only a target that links
+# NAME_internals by name (the DLL, white-box tests, fuzzers) can include the
+# library's internal headers.  DEFINE marks the sources as the library's
+# own, so its public header NAME.h exports the calls.  On Windows the DLL
+# carries a version resource with DESCRIPTION, gets an MSVC import library
+# besides MinGW's, and is installed with its header and both import
+# libraries.
 function(add_deliverable name define description)
+  set(public_headers ${PROJECT_SOURCE_DIR}/include)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  add_library(${name}_core OBJECT ${sources})
-  target_include_directories(${name}_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_compile_definitions(${name}_core PUBLIC ${define})
-  target_link_libraries(${name}_core PUBLIC platform)
+  add_library(${name}_internals OBJECT ${sources})
+  target_include_directories(${name}_internals PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${public_headers})
+  target_compile_definitions(${name}_internals PUBLIC ${define})
+  target_link_libraries(${name}_internals PUBLIC platform)
 
   add_library(${name} SHARED)
-  target_link_libraries(${name} PRIVATE ${name}_core)
+  target_link_libraries(${name} PRIVATE ${name}_internals platform)
+  target_include_directories(${name} INTERFACE ${public_headers})
   if(WIN32)
     set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "lib")
     # Only system DLLs at run time: the C++ runtime, libgcc and winpthread
@@ -48,6 +56,6 @@ function(add_deliverable name define description)
     add_version_resource(${name} "${description}")
     add_msvc_import_lib(${name})
     install(TARGETS ${name} RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
-    install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/${name}.h DESTINATION include)
+    install(FILES ${public_headers}/${name}.h DESTINATION include)
   endif()
 endfunction()

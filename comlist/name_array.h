@@ -1,8 +1,11 @@
-// The caller's name array: entries filled in order, each a buffer of 260
-// units.  The array carries no capacity, so a null entry is taken as its end.
+// The caller's name array, each entry a buffer of 260 units.  EnumCOMPorts'
+// array carries no length, so its first null entry is taken as its end;
+// EnumCOMPortsEx's carries a capacity, and names beyond it are counted but
+// not written.
 #ifndef COMLIST_NAME_ARRAY_H
 #define COMLIST_NAME_ARRAY_H
 
+#include <optional>
 #include <type_traits>
 
 #include "comlist.h"
@@ -15,17 +18,31 @@ static_assert(COMLIST_NAME_UNITS == kNameUnits, "one name buffer holds 260 units
 
 class NameArray {
 public:
-    explicit NameArray(comlist_char** entries) : entries_(entries) {}
+    // An array that ends at its first null entry.
+    static NameArray EndedByNull(comlist_char** entries) { return NameArray(entries, std::nullopt); }
+    // An array of `capacity` entries, none of them null.
+    static NameArray OfCapacity(comlist_char** entries, int capacity) {
+        return NameArray(entries, capacity);
+    }
 
-    // Copies `name` with its terminator into the next entry.  False, and
-    // nothing written, when that entry is null: the array ends there.
+    // Takes the next name found: copies it with its terminator into the
+    // next entry if there is one.  False, and nothing written or counted,
+    // when an array ended by a null entry has reached it: the scan stops
+    // there.  An array of known capacity takes every name.
     bool Append(const PortName& name);
 
-    int count() const { return count_; }
+    // Names taken, whether written or not.
+    int found() const { return found_; }
+    // Whether names were found that the array had no room for.
+    bool overflowed() const { return capacity_ && found_ > *capacity_; }
 
 private:
+    NameArray(comlist_char** entries, std::optional<int> capacity)
+        : entries_(entries), capacity_(capacity) {}
+
     comlist_char** entries_;
-    int count_ = 0;
+    std::optional<int> capacity_;
+    int found_ = 0;
 };
 
 }  // namespace comlist

@@ -1,7 +1,5 @@
 #include "port_scan.h"
 
-#include <cstdio>
-
 #include "device_setup.h"
 #include "guids.h"
 
@@ -10,11 +8,6 @@ namespace comlist {
 namespace {
 
 constexpr REGSAM kHardwareKeyRead = KEY_READ;  // 0x20019
-
-void ReportNoDeviceList() {
-    std::fputs("SetupDiGetClassDevs failed.\n", stdout);
-    std::fflush(stdout);
-}
 
 // Lists the names of the device's COM-port interfaces.  False when `out`
 // has no room left, which ends the whole scan.
@@ -34,26 +27,31 @@ bool ScanDevice(HDEVINFO list, SP_DEVINFO_DATA& device, NameArray& out) {
     }
 }
 
-}  // namespace
-
-void ScanComPorts(NameArray& out) {
-    const platform::DeviceList list = platform::GetDeviceListW(
-        &platform::kComPortInterfaceGuid, platform::kPresentInterfacesOfClass);
-    if (!list) {
-        ReportNoDeviceList();
-        return;
-    }
+// Every device of the list, in order.
+void ScanDevices(HDEVINFO list, NameArray& out) {
     int failuresInRow = 0;
     for (DWORD index = 0;; ++index) {
         SP_DEVINFO_DATA device = platform::NewDeviceRecord();
-        if (!SetupDiEnumDeviceInfo(list.get(), index, &device)) {
+        if (!SetupDiEnumDeviceInfo(list, index, &device)) {
             if (GetLastError() == ERROR_NO_MORE_ITEMS) return;
             if (++failuresInRow >= kMaxConsecutiveDeviceFailures) return;
             continue;
         }
         failuresInRow = 0;
-        if (!ScanDevice(list.get(), device, out)) return;
+        if (!ScanDevice(list, device, out)) return;
     }
+}
+
+}  // namespace
+
+ScanResult ScanComPorts(NameArray& out) {
+    const platform::DeviceList list = platform::GetDeviceListW(
+        &platform::kComPortInterfaceGuid, platform::kPresentInterfacesOfClass);
+    // No list was made, so none is released: the code is still the one the
+    // platform left.
+    if (!list) return {false, GetLastError()};
+    ScanDevices(list.get(), out);
+    return {};
 }
 
 }  // namespace comlist

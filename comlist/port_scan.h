@@ -13,11 +13,19 @@ namespace comlist {
 // end the scan.
 inline constexpr int kMaxConsecutiveDeviceFailures = 32;
 
+// How a scan ended.
+struct ScanResult {
+    bool listBuilt = true;
+    DWORD listError = ERROR_SUCCESS;  // the platform's code when the list was not built
+};
+
 // Appends the port name of each COM-port interface whose device has a
 // readable "PortName" to `out`, stopping early where `out` ends.  When the
-// device list cannot be built, says so on standard output and appends
-// nothing.
-void ScanComPorts(NameArray& out);
+// device list cannot be built, appends nothing and returns the code the
+// platform left.  Writes no output: what to tell the caller is the
+// exported call's business.  Every resource of the scan is released when
+// it returns, so a code its caller sets then is the last one.
+ScanResult ScanComPorts(NameArray& out);
 
 }  // namespace comlist
 

@@ -12,19 +12,20 @@
 #include "comlist.h"
 #include "portopt.h"
 
-#define MAX_PORTS 256
+#define MAX_PORTS (PO_MAX_PORT - PO_MIN_PORT + 1) /* one record per COM number */
+#define MAX_NAMES 256
 
-static comlist_char buffers[MAX_PORTS][COMLIST_NAME_UNITS];
+static comlist_char buffers[MAX_NAMES][COMLIST_NAME_UNITS];
 static PoPortInfo records[MAX_PORTS + 1]; /* one spare for a port asked alone */
 
-/* n of a name "COMn" (1 to 256); 0 for any other name. */
+/* n of a name "COMn" that the library takes; 0 for any other name. */
 static int ComNumber(const comlist_char *name)
 {
     wchar_t *end = NULL;
     long n;
     if (wcsncmp(name, L"COM", 3) != 0 || name[3] < L'0' || name[3] > L'9') return 0;
     n = wcstol(name + 3, &end, 10);
-    return *end == 0 && n >= 1 && n <= MAX_PORTS ? (int)n : 0;
+    return *end == 0 && n >= PO_MIN_PORT && n <= PO_MAX_PORT ? (int)n : 0;
 }
 
 /* "n/a" for an option the adapter's family does not have, "-" when none
@@ -54,8 +55,8 @@ static void Show(const PoPortInfo *port)
 
 int main(int argc, char **argv)
 {
-    comlist_char *names[MAX_PORTS + 1] = {0}; /* a null entry ends the array */
-    int count = 0, ports = 0, i, j;
+    comlist_char *names[MAX_NAMES];
+    int count = 0, listed, ports = 0, i, j;
 
     if (argc == 3) {
         int port = atoi(argv[1]);
@@ -73,9 +74,14 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    for (i = 0; i < MAX_PORTS; ++i) names[i] = buffers[i];
-    EnumCOMPorts(names, &count);
-    for (i = 0; i < count; ++i) {
+    for (i = 0; i < MAX_NAMES; ++i) names[i] = buffers[i];
+    if (!EnumCOMPortsEx(names, MAX_NAMES, &count) && GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        printf("the ports cannot be listed (error %lu)\n", GetLastError());
+        return 1;
+    }
+    /* With more ports than buffers, the first MAX_NAMES are written. */
+    listed = count < MAX_NAMES ? count : MAX_NAMES;
+    for (i = 0; i < listed; ++i) {
         const int number = ComNumber(names[i]);
         printf("%ls: ", names[i]);
         if (number == 0) {
@@ -89,6 +95,7 @@ int main(int argc, char **argv)
         }
         Show(&records[j]);
     }
+    if (count > listed) printf("and %d more ports\n", count - listed);
     if (count == 0) printf("no COM ports present\n");
     return 0;
 }

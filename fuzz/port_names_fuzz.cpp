@@ -2,7 +2,9 @@
 // size, on devices with one to three COM-port interfaces.  The count stays
 // within the interfaces present, every name written is terminated within
 // its 260 units, entries past the count are untouched, and nothing is
-// left open.
+// left open.  EnumCOMPortsEx, given any capacity, writes the same names as
+// far as the capacity reaches, reports the same count, and fails with 122
+// exactly when the capacity is short.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -15,8 +17,23 @@
 #include "simwin/machine.h"
 
 namespace {
+
 constexpr comlist_char kUntouched = 0xCCCC;
+
+using Buffers = std::vector<std::vector<comlist_char>>;
+
+Buffers FreshBuffers(int entries, std::vector<comlist_char*>& names) {
+    Buffers buffers(entries, std::vector<comlist_char>(COMLIST_NAME_UNITS, kUntouched));
+    names.clear();
+    for (auto& b : buffers) names.push_back(b.data());
+    return buffers;
 }
+
+bool Untouched(const std::vector<comlist_char>& b) {
+    return std::all_of(b.begin(), b.end(), [](comlist_char u) { return u == kUntouched; });
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
@@ -38,10 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          in.ConsumeBytes<std::uint8_t>(length));
     }
 
-    std::vector<std::vector<comlist_char>> buffers(
-        interfaces + 1, std::vector<comlist_char>(COMLIST_NAME_UNITS, kUntouched));
+    const int capacity = in.ConsumeIntegralInRange<int>(0, interfaces + 1);
     std::vector<comlist_char*> names;
-    for (auto& b : buffers) names.push_back(b.data());
+    const Buffers buffers = FreshBuffers(interfaces + 1, names);
     int count = -1;
     FUZZ_CHECK(EnumCOMPorts(names.data(), &count) == 0);
     FUZZ_CHECK(count >= 0 && count <= interfaces);
@@ -50,7 +66,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (i < count) {
             FUZZ_CHECK(std::find(b.begin(), b.end(), comlist_char(0)) != b.end());
         } else {
-            FUZZ_CHECK(std::all_of(b.begin(), b.end(), [](comlist_char u) { return u == kUntouched; }));
+            FUZZ_CHECK(Untouched(b));
+        }
+    }
+    FUZZ_CHECK(simwin::GetOutstanding().Empty());
+
+    std::vector<comlist_char*> bounded;
+    const Buffers written = FreshBuffers(interfaces + 1, bounded);
+    int needed = -1;
+    SetLastError(0);
+    const int result = EnumCOMPortsEx(bounded.data(), capacity, &needed);
+    FUZZ_CHECK(needed == count);
+    FUZZ_CHECK(result == (count <= capacity ? 1 : 0));
+    FUZZ_CHECK(result == 1 || GetLastError() == ERROR_INSUFFICIENT_BUFFER);
+    for (int i = 0; i < int(written.size()); ++i) {
+        if (i < std::min(count, capacity)) {
+            FUZZ_CHECK(written[i] == buffers[i]);
+        } else {
+            FUZZ_CHECK(Untouched(written[i]));
         }
     }
     FUZZ_CHECK(simwin::GetOutstanding().Empty());

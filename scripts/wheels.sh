@@ -26,11 +26,13 @@ wheel() {
     [[ -f "$dir/CMakeCache.txt" ]] || cmake --preset "$preset" -B "$dir" >/dev/null
     cmake --build "$dir" --target portopt comlist -j "$JOBS" >/dev/null
 
-    # A copy of the package with the DLLs in it; CMakeLists.txt beside it
-    # gives setup.py the version.
+    # A copy of the package with the DLLs in it; CMakeLists.txt and
+    # include/portopt.h beside it give setup.py the version and the header
+    # the package reads the COM range from.
     local src=$staging/$tag
-    mkdir -p "$src/python/portopt/$folder"
+    mkdir -p "$src/python/portopt/$folder" "$src/include"
     cp CMakeLists.txt "$src/"
+    cp include/portopt.h "$src/include/"
     cp python/pyproject.toml python/setup.py "$src/python/"
     cp python/portopt/*.py python/portopt/py.typed "$src/python/portopt/"
     cp "$dir/source/dll/portopt.dll" "$dir/comlist/comlist.dll" "$src/python/portopt/$folder/"

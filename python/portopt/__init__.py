@@ -14,7 +14,7 @@ so that it does not hide the builtin ``set``.
 from __future__ import annotations
 
 from ._adapter import Adapter
-from ._errors import PortOptionError
+from ._errors import ListingError, PortOptionError
 from ._names import HasDevice, PortLike
 from ._ports import Port, get, ports
 # "as set" re-exports it for type checkers while __all__ leaves it out, so
@@ -22,7 +22,8 @@ from ._ports import Port, get, ports
 from ._ports import set as set
 
 # Without "set": a star import must not replace the builtin.
-__all__ = ["Port", "Adapter", "PortLike", "HasDevice", "PortOptionError", "get", "ports", "__version__"]
+__all__ = ["Port", "Adapter", "PortLike", "HasDevice", "PortOptionError", "ListingError", "get", "ports",
+           "__version__"]
 
 
 def _version() -> str:

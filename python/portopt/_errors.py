@@ -1,11 +1,13 @@
-"""The error a change that did not take raises."""
+"""The errors the package raises: a change that did not take, and a
+listing of the ports that failed."""
 from __future__ import annotations
 
-from typing import Iterable, List, Union
+from typing import Iterable, List, Optional, Union
 
 ReadBack = Union[int, bool, None]
 
 ERROR_INVALID_PARAMETER = 87
+ERROR_INSUFFICIENT_BUFFER = 122
 ERROR_REGISTRY_IO_FAILED = 1016
 
 
@@ -59,3 +61,21 @@ class PortOptionError(OSError):
         # Rebuilt from its parts, so that it crosses process boundaries.
         arguments = (self.winerror, self.port, self.option, self.applied, self.accepted, self.reads_back)
         return type(self), arguments
+
+
+class ListingError(OSError):
+    """The COM ports cannot be listed: the lister could not read the
+    device tree.  ``winerror`` is the code the platform gave.  Not raised
+    for a machine without COM ports, whose listing is empty."""
+
+    def __init__(self, code: int, why: Optional[str] = None) -> None:
+        self.why = why
+        why = why or "the lister could not build its device list"
+        super().__init__(f"the COM ports cannot be listed: {why} (error {code})")
+        self.winerror = code
+
+    def __str__(self) -> str:
+        return str(self.args[0])
+
+    def __reduce__(self):  # type: ignore[no-untyped-def]
+        return type(self), (self.winerror, self.why)

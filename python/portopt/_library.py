@@ -15,23 +15,22 @@ import threading
 from pathlib import Path
 from typing import Dict, List, Optional, Tuple
 
+from ._errors import ERROR_INSUFFICIENT_BUFFER, ListingError
 from ._records import PortInfo, blank_record, blank_records
 
 LIBRARY_PATH_VARIABLE = "PORTOPT_LIBRARY_PATH"
 
-# Units of one name buffer of EnumCOMPorts, terminator included.
+# Units of one name buffer of EnumCOMPortsEx, terminator included.
 NAME_UNITS = 260
 _NAME_BYTES = NAME_UNITS * 2
-# EnumCOMPorts stops at the first null entry of the array it is given; a
-# listing that fills the array is asked again with a larger one.
+# Name buffers of the first listing; the lister says how many it needs
+# when they are not enough.
 _FIRST_CAPACITY = 256
-_MAX_CAPACITY = 16384
 # Records of the first all-ports call: one for every COM number the library
 # takes, so that one call reads the whole machine.
 _FIRST_RECORD_CAPACITY = 256
 # A machine that gains ports between two calls is asked again, this often.
 _RECORD_TRIES = 4
-ERROR_INSUFFICIENT_BUFFER = 122
 
 _ON_WINDOWS = sys.platform == "win32"
 
@@ -102,8 +101,14 @@ class Libraries:
         self._get_all_port_info.argtypes = [
             ctypes.POINTER(PortInfo), ctypes.c_int, ctypes.POINTER(ctypes.c_int)]
         self._get_all_port_info.restype = ctypes.c_int
-        self._enumerate = comlist.EnumCOMPorts
-        self._enumerate.argtypes = [ctypes.POINTER(ctypes.c_void_p), ctypes.POINTER(ctypes.c_int)]
+        try:
+            self._enumerate = comlist.EnumCOMPortsEx
+        except AttributeError as error:
+            raise OSError(
+                f"{_file_name('comlist')} has no EnumCOMPortsEx: it is older than this package"
+            ) from error
+        self._enumerate.argtypes = [
+            ctypes.POINTER(ctypes.c_void_p), ctypes.c_int, ctypes.POINTER(ctypes.c_int)]
         self._enumerate.restype = ctypes.c_int
         if not _ON_WINDOWS:
             # The simulated Windows keeps the thread's last-error code; the
@@ -157,28 +162,30 @@ class Libraries:
         return succeeded, self._last_error()
 
     def com_port_names(self) -> List[str]:
-        """Every name EnumCOMPorts gives, in its order."""
+        """Every name the lister gives, in its order.  ListingError when
+        the ports cannot be listed; an empty list means that there are
+        none."""
         capacity = _FIRST_CAPACITY
-        while True:
-            names = self._com_port_names(capacity)
-            if len(names) < capacity or capacity >= _MAX_CAPACITY:
-                return names
-            capacity *= 4
-
-    def _com_port_names(self, capacity: int) -> List[str]:
-        buffers = ctypes.create_string_buffer(_NAME_BYTES * capacity)
-        base = ctypes.addressof(buffers)
-        # One pointer per buffer and a null one that ends the array.
-        entries = (ctypes.c_void_p * (capacity + 1))(
-            *range(base, base + _NAME_BYTES * capacity, _NAME_BYTES)
-        )
-        count = ctypes.c_int(0)
-        self._enumerate(entries, ctypes.byref(count))
-        written = max(0, min(count.value, capacity))
-        raw = buffers.raw
-        return [
-            _decode_name(raw[i * _NAME_BYTES : (i + 1) * _NAME_BYTES]) for i in range(written)
-        ]
+        for _ in range(_RECORD_TRIES):
+            buffers = ctypes.create_string_buffer(_NAME_BYTES * max(capacity, 1))
+            base = ctypes.addressof(buffers)
+            entries = (ctypes.c_void_p * capacity)(
+                *range(base, base + _NAME_BYTES * capacity, _NAME_BYTES)
+            )
+            count = ctypes.c_int(0)
+            self._clear_last_error()
+            if self._enumerate(entries, capacity, ctypes.byref(count)) == 1:
+                raw = buffers.raw
+                return [
+                    _decode_name(raw[i * _NAME_BYTES : (i + 1) * _NAME_BYTES])
+                    for i in range(max(0, min(count.value, capacity)))
+                ]
+            code = self._last_error()
+            if code != ERROR_INSUFFICIENT_BUFFER or count.value <= capacity:
+                raise ListingError(code)
+            capacity = count.value
+        raise ListingError(
+            ERROR_INSUFFICIENT_BUFFER, f"more ports appeared at each of {_RECORD_TRIES} attempts")
 
     def _clear_last_error(self) -> None:
         if sys.platform == "win32":

@@ -57,7 +57,7 @@ def _listed(lib: Libraries, name: str, records: Dict[int, PortInfo]) -> Port:
 
 def _present_name(lib: Libraries, number: int) -> str:
     """The listed name of COM number, or ValueError when no present port
-    has it."""
+    has it; ListingError when the ports cannot be listed."""
     for name in lib.com_port_names():
         if com_number(name) == number:
             return name
@@ -65,8 +65,9 @@ def _present_name(lib: Libraries, number: int) -> str:
 
 
 def ports() -> List[Port]:
-    """Every port EnumCOMPorts names, COMn by n, other names last, read in
-    one pass over the machine."""
+    """Every port the lister names, COMn by n, other names last, read in
+    one pass over the machine.  ListingError (an OSError) when the ports
+    cannot be listed."""
     lib = libraries()
     names = natural_order(lib.com_port_names())
     records = lib.all_port_info()

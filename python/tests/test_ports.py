@@ -5,8 +5,10 @@ import ctypes
 import dataclasses
 import json
 import os
+import shutil
 import subprocess
 import sys
+from pathlib import Path
 from types import SimpleNamespace
 
 import pytest
@@ -142,15 +144,66 @@ MANY = [f"X{i}" for i in range(300)]
     ],
     ids=["mixed", "more-than-256"],
 )
-def test_listing_orders_and_decodes_names(machine, names, expected):
+def test_listing_orders_and_decodes_names(machine, portctl_listing, names, expected):
     machine.load(with_named_ports(machine.demo(), names))
     listed = portopt.ports()
     assert [port.name for port in listed] == expected
+    assert [port["port"] for port in portctl_listing(machine.dump())] == expected
     # Names that are not COMn, and numbers the calls do not take, have no
     # options.
     for port in listed:
         if port.number is None or port.number > 256:
             assert port == Port(port.name, port.number, None, None, None, None, None, None)
+
+
+def without_com_ports(document):
+    """No device keeps a COM-port interface."""
+    for device in document["devices"]:
+        device["interfaces"] = [i for i in device.get("interfaces", []) if i != "comport"]
+    return document
+
+
+@pytest.mark.parametrize(
+    "document, first_capacity, failure, expected, capacities",
+    [
+        # More names than the first array holds: asked again with as many
+        # buffers as the lister says it needs.
+        (None, 2, None, [port.name for port in DEMO], [2, 8]),
+        (without_com_ports, None, None, [], [256]),
+        # The lister cannot build its device list (ERROR_NOT_ENOUGH_MEMORY):
+        # each of the three calls asks once.
+        (None, None, 8, None, [256, 256, 256]),
+    ],
+    ids=["asked-again", "no-com-ports", "lister-fails"],
+)
+def test_listing_grows_to_what_it_needs_and_a_failure_is_no_empty_listing(
+        machine, monkeypatch, document, first_capacity, failure, expected, capacities):
+    if document:
+        machine.load(document(machine.demo()))
+    if first_capacity:
+        monkeypatch.setattr(portopt._library, "_FIRST_CAPACITY", first_capacity)
+    lib = portopt._library.libraries()
+    enumerate_names, asked = lib._enumerate, []
+
+    def listing(entries, capacity, count):
+        asked.append(capacity)
+        if failure is None:
+            return enumerate_names(entries, capacity, count)
+        lib._set_last_error(failure)
+        return 0
+
+    monkeypatch.setattr(lib, "_enumerate", listing)
+    if failure is None:
+        assert [port.name for port in portopt.ports()] == expected
+    else:
+        for call in (portopt.ports, lambda: portopt.get("COM3"), lambda: portopt.set("COM3", interface=1)):
+            with pytest.raises(portopt.ListingError) as caught:
+                call()
+            assert isinstance(caught.value, OSError)
+            assert caught.value.winerror == failure
+            assert str(caught.value) == (
+                f"the COM ports cannot be listed: the lister could not build its device list (error {failure})")
+    assert asked == capacities
 
 
 @pytest.mark.parametrize(
@@ -266,6 +319,31 @@ def test_import_works_without_libraries_and_first_call_names_what_is_missing(tmp
     assert message in result.stdout
 
 
+@pytest.mark.parametrize(
+    "header, printed",
+    [
+        ("/* a later library */\n#define PO_MIN_PORT 1\n# define  PO_MAX_PORT\t300 /* more */\n", "1 300 300"),
+        ("#define PO_MIN_PORT 1\n", "ImportError: {package}/portopt.h does not define PO_MAX_PORT"),
+        (None, "ImportError: portopt.h, which gives the COM numbers the library takes, is in none of"),
+    ],
+    ids=["shipped-header", "header-without-range", "no-header"],
+)
+def test_com_numbers_come_from_the_public_header(tmp_path, header, printed):
+    site = tmp_path / "site"
+    package = site / "portopt"
+    shutil.copytree(Path(portopt.__file__).parent, package,
+                    ignore=shutil.ignore_patterns("__pycache__", "portopt.h"))
+    if header is not None:
+        (package / "portopt.h").write_text(header)
+    script = ("try:\n    from portopt import _names\nexcept ImportError as error:\n"
+              "    print('ImportError:', error)\nelse:\n"
+              "    print(_names.FIRST_NUMBER, _names.LAST_NUMBER, _names.port_number('COM300'))\n")
+    env = dict(os.environ, PYTHONPATH=str(site))
+    run = subprocess.run([sys.executable, "-c", script], env=env, cwd=tmp_path, capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    assert run.stdout.startswith(printed.format(package=package.resolve())), run.stdout
+
+
 @pytest.mark.parametrize("shrink, result, code", [(0, 1, 0), (4, 0, 87)], ids=["as-declared", "smaller"])
 def test_record_has_the_size_the_library_declares(machine, shrink, result, code):
     from portopt._records import RECORD_SIZE, PortInfo
@@ -281,7 +359,8 @@ def test_star_import_leaves_the_builtin_set():
     namespace = {}
     exec("from portopt import *", namespace)
     assert "set" not in namespace
-    assert {name: namespace[name] for name in ("Port", "Adapter", "PortOptionError", "get", "ports")} == {
+    names = ("Port", "Adapter", "PortOptionError", "ListingError", "get", "ports")
+    assert {name: namespace[name] for name in names} == {
         "Port": Port, "Adapter": Adapter, "PortOptionError": portopt.PortOptionError,
-        "get": portopt.get, "ports": portopt.ports}
+        "ListingError": portopt.ListingError, "get": portopt.get, "ports": portopt.ports}
     assert callable(portopt.set)

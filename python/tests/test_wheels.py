@@ -1,6 +1,7 @@
 """The Windows wheels that scripts/wheels.sh builds: their names and tags,
-the project's version, the package's files, and the DLLs of the right
-bitness, unchanged from the build they came from."""
+the project's version, the package's files with the library's public
+header, and the DLLs of the right bitness, unchanged from the build they
+came from."""
 import base64
 import csv
 import hashlib
@@ -63,7 +64,10 @@ def test_wheel_carries_package_and_its_dlls(tag, folder, machine, build):
     sources = {f"portopt/{p.name}" for p in PACKAGE.iterdir() if p.suffix == ".py" or p.name == "py.typed"}
     dlls = {f"portopt/{folder}/{dll}" for dll in DLLS}
     package = {name for name in names if not name.startswith(info)}
-    assert package == sources | dlls
+    assert package == sources | dlls | {"portopt/portopt.h"}
+    # The header the package reads the COM range from, as the libraries
+    # were built with it.
+    assert contents["portopt/portopt.h"] == (ROOT / "include" / "portopt.h").read_bytes()
 
     for dll, built in DLLS.items():
         data = contents[f"portopt/{folder}/{dll}"]

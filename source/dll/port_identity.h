@@ -9,12 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "portopt.h"
 #include "win32.h"
 
 namespace portopt {
 
-inline constexpr int kMinComNumber = 1;
-inline constexpr int kMaxComNumber = 256;
+// The COM numbers the calls take, as the public header states them.
+inline constexpr int kMinComNumber = PO_MIN_PORT;
+inline constexpr int kMaxComNumber = PO_MAX_PORT;
 inline constexpr int kNoChannel = -1;
 
 // Product IDs that mean "did not resolve".

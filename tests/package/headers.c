@@ -15,12 +15,14 @@ int headers_check(void)
     int (PORTOPT_CALL *all)(PoPortInfo*, int, int*) = PoGetAllPortInfo;
     static PoPortInfo record; /* zero-initialised */
     int (COMLIST_CALL *list)(comlist_char**, int*) = EnumCOMPorts;
+    int (COMLIST_CALL *bounded)(comlist_char**, int, int*) = EnumCOMPortsEx;
 #ifdef __cplusplus
     Cportopt& (Cportopt::*assign)(const Cportopt&) = &Cportopt::operator=;
     (void)assign;
 #endif
     record.size = sizeof record;
-    return query != 0 && change != 0 && info != 0 && all != 0 && list != 0 &&
+    return query != 0 && change != 0 && info != 0 && all != 0 && list != 0 && bounded != 0 &&
            COMLIST_NAME_UNITS == 260 && record.uartFifo.available == 0 &&
-           PO_ADAPTER_ID_BYTES == sizeof record.adapterId && PO_FAMILY_TOVELSER != PO_BUS_NONE;
+           PO_ADAPTER_ID_BYTES == sizeof record.adapterId && PO_FAMILY_TOVELSER != PO_BUS_NONE &&
+           PO_MIN_PORT == 1 && PO_MAX_PORT == 256;
 }

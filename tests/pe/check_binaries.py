@@ -24,7 +24,7 @@ EXPORTS = {
         "PoSetInterface", "PoSetFastFlush", "PoSetTxMode", "PoSetUARTFIFO",
         "PoGetPortInfo", "PoGetAllPortInfo",
     ],
-    "comlist.dll": ["EnumCOMPorts"],
+    "comlist.dll": ["EnumCOMPorts", "EnumCOMPortsEx"],
     "portctl.exe": [],
 }
 # Where each binary is, in the build directory and in the package.

@@ -43,8 +43,8 @@ TEST(Exports, PortoptResolvesEveryCallByItsExactName) {
                                  });
 }
 
-TEST(Exports, ComlistResolvesEnumComPorts) {
-    ExpectExports("comlist.dll", {"EnumCOMPorts"});
+TEST(Exports, ComlistResolvesBothListingCalls) {
+    ExpectExports("comlist.dll", {"EnumCOMPorts", "EnumCOMPortsEx"});
 }
 
 TEST(Exports, NoDecoratedNames) {

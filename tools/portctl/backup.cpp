@@ -19,10 +19,10 @@ constexpr int kMaxPosition = 9999;  // "Port n" carries at most four digits
     throw InputError(place + ": " + what);
 }
 
-// A value as a message shows it.  Arrays and objects are not printed back:
-// printing recurses once per level, and a file nested deeply enough would
-// exhaust the stack.
-std::string Shown(const Json& value) {
+// A value as a message shows it: scalars as JSON, arrays and objects as
+// "[...]" and "{...}".  Those are not printed back: printing recurses once
+// per level, and a file nested deeply enough would exhaust the stack.
+std::string AbbreviatedJson(const Json& value) {
     if (value.is_array()) return "[...]";
     if (value.is_object()) return "{...}";
     return value.dump();
@@ -55,7 +55,7 @@ void CheckHeader(const Json& document) {
     if (!document.contains("portctl")) Fault("portctl", "missing (a portctl export file has \"portctl\": 1)");
     const Json& version = document["portctl"];
     if (!version.is_number_integer() || version.get<long long>() != kBackupVersion) {
-        Fault("portctl", "version " + Shown(version) + " is not supported (expected 1)");
+        Fault("portctl", "version " + AbbreviatedJson(version) + " is not supported (expected 1)");
     }
     if (!document.contains("ports")) Fault("ports", "missing");
     if (!document["ports"].is_object()) Fault("ports", "not an object of ports");
@@ -63,7 +63,7 @@ void CheckHeader(const Json& document) {
 
 int Bounded(const Json& value, const std::string& place, int low, int high) {
     if (!value.is_number_integer() || value.get<long long>() < low || value.get<long long>() > high) {
-        Fault(place, "value " + Shown(value) + " is not a number from " + std::to_string(low) +
+        Fault(place, "value " + AbbreviatedJson(value) + " is not a number from " + std::to_string(low) +
                          " to " + std::to_string(high));
     }
     return value.get<int>();
@@ -106,7 +106,7 @@ Entry ReadEntry(const std::string& key, const Json& value) {
         const OptionSpec* option = FindOption(name);
         if (!option) Fault(place, "unknown option (options: " + OptionNames() + ")");
         const std::optional<int> parsed = OptionValueFromJson(*option, item);
-        if (!parsed) Fault(place, "value " + Shown(item) + " out of range (" + option->rangeText + ")");
+        if (!parsed) Fault(place, "value " + AbbreviatedJson(item) + " out of range (" + option->rangeText + ")");
         entry.options.emplace_back(option, *parsed);
     }
     return entry;

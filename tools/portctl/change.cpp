@@ -1,7 +1,7 @@
 #include "change.h"
 
 #include "elevation.h"
-#include "win32.h"
+#include "system_api.h"
 
 namespace portctl {
 

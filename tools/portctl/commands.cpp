@@ -62,7 +62,9 @@ std::size_t IndexOf(const OptionSpec& option) {
     return static_cast<std::size_t>(&option - Options().data());
 }
 
-std::string Shown(const std::string& file) {
+// What a message calls the file an import reads: its name, or "standard
+// input" for "-".
+std::string InputName(const std::string& file) {
     return file == kStandardStream ? "standard input" : file;
 }
 
@@ -88,7 +90,7 @@ Json ParseDocument(const std::string& file, const std::string& text) {
         std::string what = e.what();
         const std::size_t tag = what.find("] ");
         if (tag != std::string::npos) what = what.substr(tag + 2);
-        throw InputError(Shown(file) + ": malformed JSON: " + what);
+        throw InputError(InputName(file) + ": malformed JSON: " + what);
     }
 }
 
@@ -204,7 +206,7 @@ CommandResult ImportOptions(const ImportRequest& request) {
     try {
         steps = PlanImport(document, rows, request.match);
     } catch (const InputError& e) {
-        throw InputError(Shown(file) + ": " + e.what());
+        throw InputError(InputName(file) + ": " + e.what());
     }
 
     int refused = 0;

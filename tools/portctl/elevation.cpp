@@ -1,12 +1,25 @@
 #include "elevation.h"
 
-#include "unique_resource.h"
+#include <memory>
+#include <type_traits>
+
+#include "system_api.h"
 
 namespace portctl {
 
+namespace {
+
+struct CloseHandleDeleter {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using Token = std::unique_ptr<std::remove_pointer_t<HANDLE>, CloseHandleDeleter>;
+
+}  // namespace
+
 bool KnownNotElevated() {
-    platform::UniqueResource<HANDLE, platform::CloseKernelHandle> token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.out())) return false;
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+    const Token token(opened);
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
     if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) {

@@ -6,17 +6,15 @@
 #include "port_enumeration.h"
 #include "port_names.h"
 #include "portopt.h"
-#include "win32.h"
+#include "system_api.h"
 
 namespace portctl {
 
 namespace {
 
-constexpr int kMinComNumber = 1;
-constexpr int kMaxComNumber = 256;
 // Records offered to the all-ports call at first; enough for every COM
 // number, so a second call is needed only if a later library lists more.
-constexpr std::size_t kFirstCapacity = 256;
+constexpr std::size_t kFirstCapacity = PO_MAX_PORT - PO_MIN_PORT + 1;
 
 bool Resolved(const PoPortInfo& info) { return info.family != PO_FAMILY_UNRESOLVED; }
 
@@ -107,7 +105,7 @@ std::vector<std::string> TableCells(const PortRow& row) {
 }  // namespace
 
 bool Addressable(const PortRow& row) {
-    return row.number && *row.number >= kMinComNumber && *row.number <= kMaxComNumber;
+    return row.number && *row.number >= PO_MIN_PORT && *row.number <= PO_MAX_PORT;
 }
 
 PortRow MakeRow(const std::string& name, const std::vector<PoPortInfo>& records) {

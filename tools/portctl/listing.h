@@ -29,7 +29,7 @@ struct PortRow {
     std::optional<Adapter> adapter;
     std::optional<int> position;  // n of "Port n" in the name of the adapter's port
     // In the order of Options(); absent for a name the query calls cannot
-    // be asked about (not COMn, or n outside 1 to 256).
+    // be asked about (not COMn, or n outside PO_MIN_PORT to PO_MAX_PORT).
     std::optional<std::array<Setting, 4>> settings;
 };
 

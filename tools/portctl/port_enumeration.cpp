@@ -1,18 +1,20 @@
 #include "port_enumeration.h"
 
 #include <cstdint>
-#include <iostream>
 
-#include "captured_output.h"
 #include "comlist.h"
+#include "system_api.h"
 
 namespace portctl {
 
 namespace {
 
-// Name buffers offered to the lister at first; doubled while it fills them
-// all, since the call itself cannot say how many ports there are.
-constexpr std::size_t kInitialCapacity = 512;
+// Name buffers offered to the lister at first: one for every COM number.
+// More are offered only when it says it needs more.
+constexpr int kFirstCapacity = 256;
+// A machine that gains ports between two listings is asked again, this
+// often.
+constexpr int kTries = 4;
 
 void AppendUtf8(std::string& out, std::uint32_t c) {
     if (c < 0x80) {
@@ -56,23 +58,26 @@ std::string Utf8Name(const comlist_char* units) {
 }  // namespace
 
 std::vector<std::string> EnumeratePortNames() {
-    for (std::size_t capacity = kInitialCapacity;; capacity *= 2) {
-        std::vector<comlist_char> buffers(capacity * COMLIST_NAME_UNITS, 0);
-        std::vector<comlist_char*> entries(capacity + 1, nullptr);  // a null entry ends the array
-        for (std::size_t i = 0; i < capacity; ++i) entries[i] = &buffers[i * COMLIST_NAME_UNITS];
+    int capacity = kFirstCapacity;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        std::vector<comlist_char> buffers(std::size_t(capacity) * COMLIST_NAME_UNITS, 0);
+        std::vector<comlist_char*> entries(std::size_t(capacity), nullptr);
+        for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = &buffers[i * COMLIST_NAME_UNITS];
         int count = 0;
-        // The lister's only output is its failure message.
-        const std::string said = CaptureStandardOutput([&] { EnumCOMPorts(entries.data(), &count); });
-        if (!said.empty()) {
-            std::cerr << said << std::flush;
-            throw ListingFailed("the ports cannot be listed: the lister could not build its device list");
+        if (EnumCOMPortsEx(entries.data(), capacity, &count)) {
+            std::vector<std::string> names;
+            for (int i = 0; i < count && i < capacity; ++i) names.push_back(Utf8Name(entries[i]));
+            return names;
         }
-        if (static_cast<std::size_t>(count) >= capacity) continue;
-
-        std::vector<std::string> names;
-        for (int i = 0; i < count; ++i) names.push_back(Utf8Name(entries[i]));
-        return names;
+        const unsigned long error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER || count <= capacity) {
+            throw ListingFailed("the ports cannot be listed: the lister could not build its "
+                                "device list (error " + std::to_string(error) + ")");
+        }
+        capacity = count;
     }
+    throw ListingFailed("the ports cannot be listed: more ports appeared at each of " +
+                        std::to_string(kTries) + " attempts");
 }
 
 }  // namespace portctl

@@ -1,4 +1,4 @@
-// The names EnumCOMPorts gives, as UTF-8 strings in the lister's order.
+// The names the lister gives, as UTF-8 strings in its order.
 #ifndef PORTCTL_PORT_ENUMERATION_H
 #define PORTCTL_PORT_ENUMERATION_H
 
@@ -8,13 +8,13 @@
 
 namespace portctl {
 
-// The lister could not build its device list; its own message, which it
-// writes to standard output, has been passed on to standard error.
+// The ports cannot be listed; the message says why, with the platform's
+// error code.
 struct ListingFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Throws ListingFailed when the lister reports a failure.
+// Throws ListingFailed when the lister reports a failure.  Writes nothing.
 std::vector<std::string> EnumeratePortNames();
 
 }  // namespace portctl

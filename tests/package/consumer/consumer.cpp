@@ -13,12 +13,13 @@ extern "C" __declspec(dllimport) void __stdcall SetLastError(unsigned long code)
 namespace {
 
 const unsigned long kInvalidParameter = 87;
+const unsigned long kInsufficientBuffer = 122;
 
 // Zero-initialised, so that neither the buffers nor the pointer array
 // needs memset or a stack probe from a runtime.
 comlist_char buffers[256][COMLIST_NAME_UNITS];
 comlist_char* names[257];
-PoPortInfo records[256];
+PoPortInfo records[PO_MAX_PORT - PO_MIN_PORT + 1];
 PoPortInfo one;
 
 bool Rejected(int result) {
@@ -33,7 +34,7 @@ int Run() {
     SetLastError(0);
     if (!Rejected(PoGetInterface(0))) failed |= 1 << 0;
     SetLastError(0);
-    if (!Rejected(PoSetTxMode(257, 1))) failed |= 1 << 1;
+    if (!Rejected(PoSetTxMode(PO_MAX_PORT + 1, 1))) failed |= 1 << 1;
     // A query of a port in range gives one of its two values, whatever
     // the machine holds.
     const int fifo = PoGetUARTFIFO(1);
@@ -49,13 +50,25 @@ int Run() {
     for (int i = 0; i < 256; ++i) names[i] = buffers[i];
     int count = -1;
     if (EnumCOMPorts(names, &count) != 0 || count < 0 || count > 256) failed |= 1 << 5;
+    // The bounded listing agrees, and asked for the count alone says how
+    // many buffers it needs.
+    int listed = -1;
+    if (EnumCOMPortsEx(names, 256, &listed) != 1 || listed != count) failed |= 1 << 10;
+    int needed = -1;
+    const int countOnly = EnumCOMPortsEx(0, 0, &needed);
+    const bool room = count == 0;
+    if (needed != count || countOnly != (room ? 1 : 0) || (!room && GetLastError() != kInsufficientBuffer))
+        failed |= 1 << 11;
+    SetLastError(0);
+    if (!Rejected(EnumCOMPortsEx(names, -1, &needed))) failed |= 1 << 12;
 
     // Every port's record in one call, of whatever machine this is; and one
     // port's record on its own.
     records[0].size = sizeof(PoPortInfo);
     int ports = -1;
-    if (PoGetAllPortInfo(records, 256, &ports) != 1 || ports < 0 || ports > 256) failed |= 1 << 6;
-    if (ports > 0 && (records[0].port < 1 || records[0].port > 256)) failed |= 1 << 7;
+    const int capacity = sizeof records / sizeof records[0];
+    if (PoGetAllPortInfo(records, capacity, &ports) != 1 || ports < 0 || ports > capacity) failed |= 1 << 6;
+    if (ports > 0 && (records[0].port < PO_MIN_PORT || records[0].port > PO_MAX_PORT)) failed |= 1 << 7;
     one.size = sizeof one;
     if (PoGetPortInfo(1, &one) != 1 || one.port != 1) failed |= 1 << 8;
     SetLastError(0);

@@ -1,7 +1,7 @@
 /*
  * portopt: reads and changes four options of one serial-adapter port,
- * addressed by its COM number (1 to 256): interface mode, fast flush,
- * transmit mode and the UART FIFO.
+ * addressed by its COM number (PO_MIN_PORT to PO_MAX_PORT, 1 to 256):
+ * interface mode, fast flush, transmit mode and the UART FIFO.
  *
  * Query calls return the stored value (-1 when none is stored; see each
  * call).  Change calls return 1 on success and 0 on failure, with the
@@ -24,6 +24,13 @@
 #define PORTOPT_API __attribute__((visibility("default")))
 #define PORTOPT_CALL
 #endif
+
+/*
+ * The lowest and highest COM number the calls take; a call given a number
+ * outside them sets error 87 (ERROR_INVALID_PARAMETER).
+ */
+#define PO_MIN_PORT 1
+#define PO_MAX_PORT 256
 
 /* Bus of a port's adapter (PoPortInfo.bus). */
 #define PO_BUS_NONE 0 /* no adapter resolved, or neither USB nor PCI */
@@ -88,8 +95,8 @@ PORTOPT_API int PORTOPT_CALL PoSetTxMode(int port, int mode);
 PORTOPT_API int PORTOPT_CALL PoSetUARTFIFO(int port, int enable);
 
 /*
- * Fills *info for COM `port` (1 to 256), as the four query calls answer
- * for it, resolving the port once.  1 on success; 0 with error 87 for a
+ * Fills *info for COM `port` (PO_MIN_PORT to PO_MAX_PORT), as the four
+ * query calls answer for it, resolving the port once.  1 on success; 0 with error 87 for a
  * port out of range, a null `info` or a size smaller than this record.
  */
 PORTOPT_API int PORTOPT_CALL PoGetPortInfo(int port, PoPortInfo* info);
