@@ -26,6 +26,8 @@ namespace Portopt.Tests
             {
                 ["sizeof(PoPortInfo)"] = Marshal.SizeOf<PortInfoRecord>(),
                 ["sizeof(PoOption)"] = Marshal.SizeOf<OptionRecord>(),
+                ["PO_MIN_PORT"] = Ports.FirstNumber,
+                ["PO_MAX_PORT"] = Ports.LastNumber,
                 ["PO_ADAPTER_ID_BYTES"] = typeof(PortInfoRecord).GetField("adapterId", BindingFlags.NonPublic | BindingFlags.Instance)!
                     .GetCustomAttribute<FixedBufferAttribute>()!.Length,
                 ["PO_BUS_NONE"] = (long)AdapterBus.None,

@@ -31,6 +31,8 @@ int main(void)
     OPTION_FIELD(value);
     OPTION_FIELD(available);
     OPTION_FIELD(stored);
+    CONSTANT(PO_MIN_PORT);
+    CONSTANT(PO_MAX_PORT);
     CONSTANT(PO_ADAPTER_ID_BYTES);
     CONSTANT(PO_BUS_NONE);
     CONSTANT(PO_BUS_USB);
