@@ -159,16 +159,15 @@ namespace Portopt.Tests
             return base.Change(option, number, value, out succeeded);
         }
 
-        /// <summary>When set, the lister fails with this code, as when it
-        /// cannot build its device list.</summary>
-        internal uint? ListingFails;
+        /// <summary>When set, the lister fails with this code and count.</summary>
+        internal (uint Code, int Count)? ListingFails;
 
         internal override unsafe int EnumComPorts(IntPtr* names, int capacity, int* count)
         {
             Count("EnumCOMPortsEx");
-            if (ListingFails is uint code)
+            if (ListingFails is (uint code, int needed))
             {
-                *count = 0;
+                *count = needed;
                 Simulator.LeaveLastError(code);
                 return 0;
             }

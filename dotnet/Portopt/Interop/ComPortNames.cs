@@ -13,6 +13,8 @@ namespace Portopt.Interop
 
         private const int ErrorInsufficientBuffer = 122;
         private const int FirstCapacity = 256;
+        // More names than any machine has: a count beyond it is not believed.
+        private const int MostNames = 65536;
         // A machine that keeps gaining ports between two listings is asked
         // this often before the listing gives up.
         private const int Tries = 4;
@@ -28,7 +30,7 @@ namespace Portopt.Interop
                 {
                     return Decode(units, Math.Max(0, Math.Min(count, capacity)));
                 }
-                if (code != ErrorInsufficientBuffer || count <= capacity || attempt == Tries)
+                if (code != ErrorInsufficientBuffer || count <= capacity || count > MostNames || attempt == Tries)
                 {
                     throw new Win32Exception(code, $"The COM ports cannot be listed (EnumCOMPortsEx, error {code})");
                 }
