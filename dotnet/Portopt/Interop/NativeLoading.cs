@@ -40,20 +40,26 @@ namespace Portopt.Interop
 
         private static void LoadBitnessFolder()
         {
-            string? here = Path.GetDirectoryName(typeof(NativeLoading).Assembly.Location);
-            if (string.IsNullOrEmpty(here))
+            string bitness = IntPtr.Size == 8 ? "x64" : "x86";
+            // Beside this assembly, or beside the program where the assembly
+            // runs from a shadow copy.
+            string?[] places = { Path.GetDirectoryName(typeof(NativeLoading).Assembly.Location), AppDomain.CurrentDomain.BaseDirectory };
+            foreach (string? place in places)
             {
-                return;
-            }
-            string folder = Path.Combine(here, IntPtr.Size == 8 ? "x64" : "x86");
-            foreach (string library in Libraries)
-            {
-                string path = Path.Combine(folder, library + ".dll");
-                if (File.Exists(path))
+                if (string.IsNullOrEmpty(place) || !Directory.Exists(Path.Combine(place, bitness)))
                 {
-                    // Kept loaded for the life of the process, as an import's DLL is.
-                    LoadLibraryW(path);
+                    continue;
                 }
+                foreach (string library in Libraries)
+                {
+                    string path = Path.Combine(place, bitness, library + ".dll");
+                    if (File.Exists(path))
+                    {
+                        // Kept loaded for the life of the process, as an import's DLL is.
+                        LoadLibraryW(path);
+                    }
+                }
+                return;
             }
         }
 
