@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release packages: portopt-<version>-win32.zip and
 # portopt-<version>-win64.zip in build/package/, from the windows and
-# windows64 presets.  Installs missing Debian packages first.
+# windows64 presets, and beside them the .NET library's NuGet package
+# Portopt.<version>.nupkg (scripts/nupkg.sh; where dotnet is installed).
+# Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,3 +18,4 @@ done
 # cpack's staging area; only the ZIPs are the result.
 rm -rf build/package/_CPack_Packages
 ls -l build/package/*.zip
+scripts/nupkg.sh

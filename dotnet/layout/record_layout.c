@@ -1,0 +1,44 @@
+/*
+ * Prints the port-information record as this compiler lays it out, and the
+ * header's constants, one "name value" per line: the .NET tests hold the
+ * managed record and enums against them.
+ */
+#include <stddef.h>
+#include <stdio.h>
+
+#include "portopt.h"
+
+#define FIELD(name) printf("%s %zu\n", #name, offsetof(PoPortInfo, name))
+#define OPTION_FIELD(name) printf("PoOption.%s %zu\n", #name, offsetof(PoOption, name))
+#define CONSTANT(name) printf("%s %d\n", #name, (int)(name))
+
+int main(void)
+{
+    printf("sizeof(PoPortInfo) %zu\n", sizeof(PoPortInfo));
+    printf("sizeof(PoOption) %zu\n", sizeof(PoOption));
+    FIELD(size);
+    FIELD(port);
+    FIELD(adapterId);
+    FIELD(bus);
+    FIELD(vendorId);
+    FIELD(productId);
+    FIELD(family);
+    FIELD(position);
+    FIELD(interfaceMode);
+    FIELD(fastFlush);
+    FIELD(txMode);
+    FIELD(uartFifo);
+    OPTION_FIELD(value);
+    OPTION_FIELD(available);
+    OPTION_FIELD(stored);
+    CONSTANT(PO_MIN_PORT);
+    CONSTANT(PO_MAX_PORT);
+    CONSTANT(PO_ADAPTER_ID_BYTES);
+    CONSTANT(PO_BUS_NONE);
+    CONSTANT(PO_BUS_USB);
+    CONSTANT(PO_BUS_PCI);
+    CONSTANT(PO_FAMILY_UNRESOLVED);
+    CONSTANT(PO_FAMILY_OTHER);
+    CONSTANT(PO_FAMILY_TOVELSER);
+    return 0;
+}

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The NuGet package of scripts/nupkg.sh, as a user gets it:
+#   1. its contents, metadata and native DLLs (check_package.py);
+#   2. a consumer project (consumer/) that adds the package from the
+#      package folder with `dotnet add package`, built for net8.0 and
+#      net472: the net472 build must carry both bitnesses' DLLs in x86/
+#      and x64/, the net8.0 build its runtimes/ folders;
+#   3. the net8.0 consumer run on the host build's libraries and the
+#      simulated Windows: it lists the demo machine as portctl does.
+# Exits 77 (skipped) where dotnet or the package is missing.  ctest names
+# the host build's pieces in the environment; run by hand, they are taken
+# from build/host.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+host=$root/build/host
+PACKAGE_DIR=${PACKAGE_DIR:-$root/build/package}
+WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$root/build/windows}
+WINDOWS64_BUILD_DIR=${WINDOWS64_BUILD_DIR:-$root/build/windows64}
+PORTOPT_LIBRARY_PATH=${PORTOPT_LIBRARY_PATH:-$host/source/dll:$host/comlist}
+SIMWIN_LIBRARY=${SIMWIN_LIBRARY:-$host/sim/libsimwin.so}
+PORTCTL=${PORTCTL:-$host/tools/portctl/portctl}
+
+if ! command -v dotnet >/dev/null 2>&1; then
+    echo "SKIPPED: dotnet is not installed; the package test needs the .NET SDK"
+    exit 77
+fi
+version=$(sed -n 's/^project(portopt VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+package=$PACKAGE_DIR/Portopt.$version.nupkg
+if [[ ! -f $package ]]; then
+    echo "SKIPPED: no Portopt.$version.nupkg in $PACKAGE_DIR: scripts/nupkg.sh builds it"
+    exit 77
+fi
+source "$root/dotnet/dotnet-env.sh"
+export PYTHONDONTWRITEBYTECODE=1
+
+echo "== contents"
+"${PYTHON:-/usr/bin/python3}" "$here/check_package.py" "$package" "$version" "$WINDOWS_BUILD_DIR" "$WINDOWS64_BUILD_DIR"
+
+echo "== consumer: dotnet add package, build for net8.0 and net472"
+# The consumer's own package folder: a package rebuilt under the same
+# version must not be taken from a cache.
+work=$root/build/dotnet/consumer
+rm -rf "$work/project" "$work/packages/portopt"
+mkdir -p "$work/project"
+cp "$here/consumer/Consumer.csproj" "$here/consumer/Program.cs" "$work/project/"
+cat >"$work/project/nuget.config" <<CONFIG
+<?xml version="1.0" encoding="utf-8"?>
+<configuration>
+  <config><add key="globalPackagesFolder" value="$work/packages" /></config>
+  <packageSources><add key="local" value="$PACKAGE_DIR" /></packageSources>
+</configuration>
+CONFIG
+cd "$work/project"
+dotnet add package Portopt --version "$version" >add.log 2>&1 || { cat add.log; exit 1; }
+dotnet build -c Release --disable-build-servers --nologo -v quiet
+
+missing=()
+for file in net472/x86/portopt.dll net472/x86/comlist.dll net472/x64/portopt.dll net472/x64/comlist.dll \
+    net472/Portopt.dll net8.0/Portopt.dll \
+    net8.0/runtimes/win-x86/native/portopt.dll net8.0/runtimes/win-x64/native/comlist.dll; do
+    [[ -f bin/Release/$file ]] || missing+=("$file")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    echo "FAILED: the consumer's build lacks ${missing[*]}" >&2
+    exit 1
+fi
+
+echo "== consumer: the demo machine on the simulated Windows"
+expected=$("$PORTCTL" list | tr -s ' ')
+listed=$(PORTOPT_LIBRARY_PATH=$PORTOPT_LIBRARY_PATH LD_LIBRARY_PATH=$(dirname "$SIMWIN_LIBRARY") \
+    dotnet bin/Release/net8.0/Consumer.dll --demo-machine)
+if [[ $listed != "$expected" ]]; then
+    echo "FAILED: the consumer lists" >&2
+    echo "$listed" >&2
+    echo "where portctl lists" >&2
+    echo "$expected" >&2
+    exit 1
+fi
+echo "$listed"
+echo "package test: passed"
