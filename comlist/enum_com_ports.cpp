@@ -30,7 +30,7 @@ bool ValidArguments(comlist_char** names, int capacity, const int* count) {
 CallAnswer ListUntilNull(comlist_char** names, int* count) {
     comlist::NameArray out = comlist::NameArray::EndedByNull(names);
     if (!comlist::ScanComPorts(out).listBuilt) ReportNoDeviceList();
-    *count = out.found();
+    *count = out.Found();
     return {0};
 }
 
@@ -42,8 +42,8 @@ CallAnswer ListBounded(comlist_char** names, int capacity, int* count) {
     comlist::NameArray out = comlist::NameArray::OfCapacity(names, capacity);
     const comlist::ScanResult scan = comlist::ScanComPorts(out);
     if (!scan.listBuilt) return {0, scan.listError};
-    *count = out.found();
-    if (out.overflowed()) return {0, ERROR_INSUFFICIENT_BUFFER};
+    *count = out.Found();
+    if (out.Overflowed()) return {0, ERROR_INSUFFICIENT_BUFFER};
     return {1};
 }
 

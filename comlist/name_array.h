@@ -32,9 +32,9 @@ public:
     bool Append(const PortName& name);
 
     // Names taken, whether written or not.
-    int found() const { return found_; }
+    int Found() const { return found_; }
     // Whether names were found that the array had no room for.
-    bool overflowed() const { return capacity_ && found_ > *capacity_; }
+    bool Overflowed() const { return capacity_ && found_ > *capacity_; }
 
 private:
     NameArray(comlist_char** entries, std::optional<int> capacity)

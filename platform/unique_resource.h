@@ -1,7 +1,9 @@
 // Move-only owners for the platform resources a call acquires: device lists,
 // registry keys, file and mutex handles, and LocalAlloc blocks.  Each owner
 // releases on destruction, so every path out of a call releases what it
-// took.  Both null and INVALID_HANDLE_VALUE count as "nothing held".
+// took.  Both null and INVALID_HANDLE_VALUE count as "nothing held".  The
+// owners are used like std::unique_ptr and named as it is (get, release,
+// reset), with valid() and out() beside them.
 #ifndef PLATFORM_UNIQUE_RESOURCE_H
 #define PLATFORM_UNIQUE_RESOURCE_H
 
@@ -26,9 +28,6 @@ public:
         return *this;
     }
 
-    static bool IsNone(Handle h) {
-        return h == Handle() || reinterpret_cast<HANDLE>(h) == INVALID_HANDLE_VALUE;
-    }
     bool valid() const { return !IsNone(handle_); }
     explicit operator bool() const { return valid(); }
     Handle get() const { return handle_; }
@@ -45,6 +44,10 @@ public:
     }
 
 private:
+    static bool IsNone(Handle h) {
+        return h == Handle() || reinterpret_cast<HANDLE>(h) == INVALID_HANDLE_VALUE;
+    }
+
     Handle handle_ = Handle();
 };
 

@@ -63,11 +63,11 @@ bool PortResolver::Offer(const SP_DEVINFO_DATA& device, int channel) {
     if (candidate.adapterId && !lookupPort_) lookupPort_ = candidate;
     if (purpose_ == Purpose::kQuery) {
         if (!candidate.adapterId) return false;
-        SettleOn(candidate);
+        ResolveTo(candidate);
         return true;
     }
     if (!adapter.devicePath) return false;
-    SettleOn(candidate);
+    ResolveTo(candidate);
     resolved_.devicePath = adapter.devicePath;
     return true;
 }
@@ -75,16 +75,16 @@ bool PortResolver::Offer(const SP_DEVINFO_DATA& device, int channel) {
 ResolvedPort PortResolver::Finish() {
     // No port gave all the call needs.  A change whose adapter has no device
     // path still belongs to the port its product was looked up on.
-    if (!settled_ && lookupPort_) {
-        SettleOn(*lookupPort_);
-    } else if (!settled_ && listFailed_) {
+    if (!resolvedTo_ && lookupPort_) {
+        ResolveTo(*lookupPort_);
+    } else if (!resolvedTo_ && listFailed_) {
         resolved_.productId = kNoDeviceLists;
     }
     return std::move(resolved_);
 }
 
-void PortResolver::SettleOn(const Candidate& candidate) {
-    settled_ = true;
+void PortResolver::ResolveTo(const Candidate& candidate) {
+    resolvedTo_ = true;
     // An adapter whose instance ID does not read back has no product.
     resolved_.productId =
         candidate.adapterId ? ProductIdOf(*candidate.adapterId) : kNoMatchingPort;

@@ -84,12 +84,12 @@ private:
         std::optional<std::string> adapterId;  // nullopt when it did not read back
     };
 
-    void SettleOn(const Candidate& candidate);
+    void ResolveTo(const Candidate& candidate);
 
     Purpose purpose_;
     AdapterLookups* adapters_;
     ResolvedPort resolved_;
-    bool settled_ = false;
+    bool resolvedTo_ = false;
     // An adapter's list could not be built: the device lists count as
     // unavailable, and no other port is tried.
     bool listFailed_ = false;
