@@ -41,14 +41,14 @@ void WalkPortsList(HDEVINFO ports, Offer offer) {
 
 PortResolver::PortResolver(int port, Purpose purpose, HDEVINFO ports, AdapterLookups& adapters)
     : purpose_(purpose), adapters_(&adapters) {
-    resolved_.port = port;
-    resolved_.keys.list = ports;
+    result_.port = port;
+    result_.keys.list = ports;
 }
 
 bool PortResolver::Offer(const SP_DEVINFO_DATA& device, int channel) {
     // Every port the name claims is a place the settings may live in,
     // should none of them resolve.
-    resolved_.keys.devices.push_back(device);
+    result_.keys.devices.push_back(device);
     if (listFailed_) return false;
     const std::optional<PortMatch> match = MatchParent(device.DevInst);
     if (!match) return false;
@@ -68,29 +68,29 @@ bool PortResolver::Offer(const SP_DEVINFO_DATA& device, int channel) {
     }
     if (!adapter.devicePath) return false;
     ResolveTo(candidate);
-    resolved_.devicePath = adapter.devicePath;
+    result_.devicePath = adapter.devicePath;
     return true;
 }
 
 ResolvedPort PortResolver::Finish() {
     // No port gave all the call needs.  A change whose adapter has no device
     // path still belongs to the port its product was looked up on.
-    if (!resolvedTo_ && lookupPort_) {
+    if (!resolved_ && lookupPort_) {
         ResolveTo(*lookupPort_);
-    } else if (!resolvedTo_ && listFailed_) {
-        resolved_.productId = kNoDeviceLists;
+    } else if (!resolved_ && listFailed_) {
+        result_.productId = kNoDeviceLists;
     }
-    return std::move(resolved_);
+    return std::move(result_);
 }
 
 void PortResolver::ResolveTo(const Candidate& candidate) {
-    resolvedTo_ = true;
+    resolved_ = true;
     // An adapter whose instance ID does not read back has no product.
-    resolved_.productId =
+    result_.productId =
         candidate.adapterId ? ProductIdOf(*candidate.adapterId) : kNoMatchingPort;
-    resolved_.adapterId = candidate.adapterId.value_or("");
-    resolved_.channel = candidate.channel;
-    resolved_.keys.devices.assign(1, candidate.device);
+    result_.adapterId = candidate.adapterId.value_or("");
+    result_.channel = candidate.channel;
+    result_.keys.devices.assign(1, candidate.device);
 }
 
 PortResolution PortResolution::Resolve(int port, Purpose purpose) {
@@ -126,7 +126,7 @@ AllPortsResolution AllPortsResolution::Resolve() {
         return true;
     });
     for (std::optional<PortResolver>& resolver : resolvers) {
-        if (resolver) all.resolved_.push_back(resolver->Finish());
+        if (resolver) all.result_.push_back(resolver->Finish());
     }
     return all;
 }

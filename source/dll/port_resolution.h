@@ -88,8 +88,8 @@ private:
 
     Purpose purpose_;
     AdapterLookups* adapters_;
-    ResolvedPort resolved_;
-    bool resolvedTo_ = false;
+    ResolvedPort result_;
+    bool resolved_ = false;
     // An adapter's list could not be built: the device lists count as
     // unavailable, and no other port is tried.
     bool listFailed_ = false;
@@ -119,11 +119,11 @@ public:
 
     // Whether the ports list could be built at all.
     bool ListBuilt() const { return ports_.valid(); }
-    const std::vector<ResolvedPort>& Ports() const { return resolved_; }
+    const std::vector<ResolvedPort>& Ports() const { return result_; }
 
 private:
     platform::DeviceList ports_;
-    std::vector<ResolvedPort> resolved_;
+    std::vector<ResolvedPort> result_;
 };
 
 }  // namespace portopt
