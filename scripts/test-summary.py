@@ -69,7 +69,7 @@ def grouped(entries):
 
 
 def summary(results_dir, status):
-    runs = sorted(Path(results_dir).glob("*.xml"), key=lambda p: p.stat().st_mtime)
+    runs = sorted(Path(results_dir).glob("*.xml"), key=lambda p: (p.stat().st_mtime_ns, p.name))
     counts = OrderedDict((kind, 0) for kind in ("passed", "skipped", "failed", "not run"))
     lists = {kind: [] for kind in counts}
     partly = []

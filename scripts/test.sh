@@ -15,8 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 export TEST_RESULTS_DIR=${TEST_RESULTS_DIR:-$PWD/build/test-results}
-rm -rf "$TEST_RESULTS_DIR"
 mkdir -p "$TEST_RESULTS_DIR"
+rm -f "$TEST_RESULTS_DIR"/*.xml
 summarise() {
   local status=$?
   if ! python3 scripts/test-summary.py "$TEST_RESULTS_DIR" "$status"; then
