@@ -45,15 +45,17 @@ pe_arch() {
     esac
 }
 
-# Starts LOADER --version, leaving what it printed and its exit status in
-# $started (empty when it started).
+# Starts LOADER --version, leaving what it printed first and its exit
+# status in $started (empty when it started).  bash starts it: where the
+# kernel refuses the program (Exec format error), timeout's own exec would
+# hand it to /bin/sh as a script and report a syntax error instead.
 try_loader() {
-    out=$(timeout "$START_TIMEOUT" "$1" --version 2>&1)
+    out=$(timeout "$START_TIMEOUT" bash -c 'exec "$@"' wine-run "$1" --version 2>&1)
     status=$?
     case $status in
         0) started=""; return 0 ;;
         124) started="it did not answer within $START_TIMEOUT s" ;;
-        *) started="exit status $status${out:+: $(printf '%s\n' "$out" | tail -n 1)}" ;;
+        *) started="exit status $status${out:+: $(printf '%s\n' "$out" | head -n 1)}" ;;
     esac
     return 1
 }

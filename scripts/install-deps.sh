@@ -119,7 +119,7 @@ can_execute_32bit() {
   status=$?
   [[ -n $dir ]] && rm -rf "$dir"
   [[ $status -eq 42 ]] && return 0
-  out=$(tail -n 1 <<<"$out")
+  out=$(head -n 1 <<<"$out")
   exec32_failure="a 32-bit test program did not run: exit status $status${out:+: ${out##*exec32-probe: }}"
   return 1
 }
