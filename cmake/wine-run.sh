@@ -17,7 +17,7 @@
 # WINE32_SKIP_REASON_FILE (where install-deps.sh leaves its reason; default
 # build/wine32-skip-reason); WINE_START_TIMEOUT (seconds the loader has to
 # answer, default 60); WINE_START_RETRY_PAUSE (seconds before its second
-# start, default 3).
+# start, default 1).
 set -u
 
 SKIP=77
@@ -25,7 +25,7 @@ WINE32=${WINE32_LOADER:-/usr/lib/wine/wine}
 WINE64=${WINE64_LOADER:-/usr/lib/wine/wine64}
 REASON_FILE=${WINE32_SKIP_REASON_FILE:-$(dirname "$0")/../build/wine32-skip-reason}
 START_TIMEOUT=${WINE_START_TIMEOUT:-60}
-RETRY_PAUSE=${WINE_START_RETRY_PAUSE:-3}
+RETRY_PAUSE=${WINE_START_RETRY_PAUSE:-1}
 
 die() { echo "wine-run: $*" >&2; exit 2; }
 skip() { echo "wine-run: SKIPPED: $*" >&2; exit $SKIP; }

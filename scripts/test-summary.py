@@ -61,11 +61,19 @@ def read_run(path):
 
 
 def grouped(entries):
-    """'run: a, b (why); run: c (why)' with tests of one reason together."""
-    groups = OrderedDict()
+    """Tests by reason, and within a reason by run, runs with the same tests
+    together: 'run, run: a, b; run: c (why) | run: d (why)'."""
+    by_reason = OrderedDict()
     for run, name, why in entries:
-        groups.setdefault((run, "; ".join(why)), []).append(name)
-    return "; ".join(f"{run}: {', '.join(names)}" + (f" ({why})" if why else "") for (run, why), names in groups.items())
+        by_reason.setdefault("; ".join(why), OrderedDict()).setdefault(run, []).append(name)
+    groups = []
+    for why, runs in by_reason.items():
+        by_tests = OrderedDict()
+        for run, names in runs.items():
+            by_tests.setdefault(tuple(names), []).append(run)
+        tests = "; ".join(f"{', '.join(runs)}: {', '.join(names)}" for names, runs in by_tests.items())
+        groups.append(tests + (f" ({why})" if why else ""))
+    return " | ".join(groups)
 
 
 def summary(results_dir, status):
