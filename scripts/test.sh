@@ -6,10 +6,30 @@
 # and the .NET library's tests and the wheels' and NuGet package's checks,
 # the same suites under AddressSanitizer with UndefinedBehaviorSanitizer and
 # under ThreadSanitizer, and every fuzz target for 15 seconds.
+#
+# Stops at the first step that fails, with its exit status.  Either way it
+# ends with one line over every ctest run so far (scripts/test-summary.py):
+# the counts, the tests that failed, and each test that was skipped, wholly
+# or in part, with its reason.  Each run's results are kept as JUnit files
+# in build/test-results (or $TEST_RESULTS_DIR).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+export TEST_RESULTS_DIR=${TEST_RESULTS_DIR:-$PWD/build/test-results}
+mkdir -p "$TEST_RESULTS_DIR"
+rm -f "$TEST_RESULTS_DIR"/*.xml
+summarise() {
+  local status=$?
+  if ! python3 scripts/test-summary.py "$TEST_RESULTS_DIR" "$status"; then
+    echo "test summary: could not be made from $TEST_RESULTS_DIR" >&2
+    [[ $status -ne 0 ]] || status=1
+  fi
+  exit "$status"
+}
+trap summarise EXIT
+
 scripts/install-deps.sh --wine
+export INSTALL_DEPS_DONE=1  # the scripts below need not check again
 scripts/wine-tests.sh
 scripts/wheels.sh
 scripts/nupkg.sh
@@ -17,6 +37,7 @@ scripts/nupkg.sh
 for preset in host asan tsan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
-  ctest --preset "$preset"
+  # Passed tests' output is kept whole: the summary looks in it for skipped cases.
+  ctest --preset "$preset" --output-junit "$TEST_RESULTS_DIR/$preset.xml" --test-output-size-passed 1048576
 done
 scripts/fuzz.sh 15

@@ -13,6 +13,9 @@ JOBS=${JOBS:-2}
 # The presets' build directories, unless the caller picks others.
 WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$PWD/build/windows}
 WINDOWS64_BUILD_DIR=${WINDOWS64_BUILD_DIR:-$PWD/build/windows64}
+# Each ctest run's results as JUnit, for scripts/test.sh's closing summary.
+TEST_RESULTS_DIR=${TEST_RESULTS_DIR:-$PWD/build/test-results}
+mkdir -p "$TEST_RESULTS_DIR"
 failures=()
 
 step() {
@@ -43,7 +46,15 @@ run_preset() {
     local preset=$1 dir=$2
     step "configure $preset" quietly cmake --preset "$preset" -B "$dir" &&
         step "build $preset" cmake --build "$dir" -j "$JOBS" &&
-        step "test $preset" ctest --test-dir "$dir" --output-on-failure
+        step "test $preset" ctest_run "$preset" --test-dir "$dir"
+}
+
+# Runs ctest, keeping its results as RESULTS_DIR/NAME.xml.
+ctest_run() {
+    local name=$1
+    shift
+    ctest "$@" --output-on-failure --output-junit "$TEST_RESULTS_DIR/$name.xml" \
+        --test-output-size-passed 1048576
 }
 
 step "install missing packages" scripts/install-deps.sh --wine || exit 1
@@ -58,7 +69,7 @@ run_preset windows64 "$WINDOWS64_BUILD_DIR"
 step "configure PE header check" quietly cmake -S tests/pe -B build/pe-check -G Ninja \
         -DPE_WINDOWS_BUILD_DIR="$WINDOWS_BUILD_DIR" \
         -DPE_WINDOWS64_BUILD_DIR="$WINDOWS64_BUILD_DIR" &&
-    step "PE header check" ctest --test-dir build/pe-check --output-on-failure
+    step "PE header check" ctest_run pe-check --test-dir build/pe-check
 
 if [[ ${#failures[@]} -gt 0 ]]; then
     echo "wine-tests: failed: ${failures[*]}" >&2
