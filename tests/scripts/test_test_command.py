@@ -46,6 +46,7 @@ echo "ctest$args" >>"$LOG"
 eval "exec \\"\\$REAL_CTEST\\" --test-dir \\"\\$SUITES_BUILD\\" $args" """,
     "scripts/install-deps.sh": 'echo "install-deps $*" >>"$LOG"',
     "scripts/wheels.sh": 'echo "wheels" >>"$LOG"',
+    "scripts/nupkg.sh": 'echo "nupkg" >>"$LOG"',
     "scripts/fuzz.sh": 'echo "fuzz $*" >>"$LOG"; exit ${FAIL_FUZZ:-0}',
 }
 
