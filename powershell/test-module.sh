@@ -45,5 +45,5 @@ if ! dotnet build "$here/Portopt.PowerShell" -c Release --disable-build-servers 
     cat "$work/build.log"
     exit 1
 fi
-export PORTOPT_MODULE=$work/artifacts/module/Portopt/Portopt.psd1
+export PORTOPT_MODULE=$work/artifacts/module/Portopt/Portopt.psd1 PWSH=$pwsh
 "$pwsh" -NoProfile -NonInteractive -File "$here/tests/run.ps1"

@@ -1,12 +1,15 @@
 # The module in PowerShell 7 on the host build's libraries and the
 # simulated Windows, held against portctl on the same machines.
 # test-module.sh names the pieces: PORTOPT_MODULE (the built module's
-# manifest), SIMWIN_LIBRARY, PORTCTL, and PORTOPT_LIBRARY_PATH for the
-# library's loader.
+# manifest), SIMWIN_LIBRARY, PORTCTL, PWSH (PowerShell itself, for the
+# example scripts), and PORTOPT_LIBRARY_PATH for the library's loader.
 
 Describe 'Portopt' {
     BeforeAll {
-        Add-Type -Path (Join-Path $PSScriptRoot 'Simulator.cs')
+        # Compiled once, for this process and for the examples' own.
+        $script:SimulatorAssembly = Join-Path $TestDrive 'Simulator.dll'
+        Add-Type -Path (Join-Path $PSScriptRoot 'Simulator.cs') -OutputAssembly $SimulatorAssembly
+        Add-Type -Path $SimulatorAssembly
         [Portopt.Tests.Simulator]::Open($env:SIMWIN_LIBRARY)
         Import-Module $env:PORTOPT_MODULE -Force
 
@@ -32,6 +35,34 @@ Describe 'Portopt' {
             $script:PortctlStatus = $LASTEXITCODE
             Use-Machine (Get-Content -LiteralPath $file -Raw)
             $output -join "`n"
+        }
+
+        # An example script in a PowerShell of its own, on the machine as it
+        # is now and with the module and profile here in place of the
+        # Windows paths; its status and output, and the machine it leaves.
+        function Invoke-Example([string] $name, [string] $profile) {
+            $machine = Join-Path $TestDrive 'example-machine.json'
+            Set-Content -LiteralPath $machine -Value (Get-Machine) -NoNewline
+            $example = (Get-Content -LiteralPath (Join-Path $PSScriptRoot "../../examples/intune/module/$name") -Raw).
+                Replace('C:\Program Files\WindowsPowerShell\Modules\Portopt', (Split-Path $env:PORTOPT_MODULE)).
+                Replace('C:\ProgramData\portopt\ports.json', $profile)
+            $script = Join-Path $TestDrive $name
+            Set-Content -LiteralPath $script -Value @"
+Add-Type -Path '$SimulatorAssembly'
+[Portopt.Tests.Simulator]::Open('$env:SIMWIN_LIBRARY')
+[Portopt.Tests.Simulator]::Load((Get-Content -LiteralPath '$machine' -Raw))
+try {
+$example
+}
+finally {
+    Set-Content -LiteralPath '$machine' -Value ([Portopt.Tests.Simulator]::Dump()) -NoNewline
+}
+"@
+            $errors = Join-Path $TestDrive 'stderr'
+            $output = & $env:PWSH -NoProfile -NonInteractive -File $script 2>$errors
+            $result = @{ Status = $LASTEXITCODE; Out = @($output); Err = Get-Content -LiteralPath $errors -Raw }
+            Use-Machine (Get-Content -LiteralPath $machine -Raw)
+            $result
         }
 
         # Compares JSON texts as values.
@@ -216,6 +247,25 @@ Describe 'Portopt' {
             finally {
                 Pop-Location
             }
+        }
+
+        It 'serve the Intune pair: a detection that finds the drift in one line, a remediation, a detection that finds none' {
+            $golden = Join-Path $TestDrive 'golden.json'
+            Export-PoProfile $golden
+            Use-Machine $Renumbered
+
+            $drift = Invoke-Example detect.ps1 $golden
+            $drift.Status | Should -Be 1
+            $drift.Out | Should -Be ('drift: COM4 interface: would apply (1 -> 0), COM4 fastflush: would apply (0 -> 1), COM4 txmode: would apply (1 -> 0), ' +
+                'COM4 fifo: would apply (off -> on), COM3 interface: would apply (0 -> 1), COM3 fastflush: would apply (1 -> 0), ' +
+                'COM3 txmode: would apply (0 -> 1), COM3 fifo: would apply (on -> off)')
+            $drift.Err | Should -BeNullOrEmpty
+            $remedied = Invoke-Example remediate.ps1 $golden
+            $remedied.Status | Should -Be 0
+            $remedied.Out | Should -HaveCount 8
+            $remedied.Out[0] | Should -Be 'COM4 interface: applied (1 -> 0)'
+            $compliant = Invoke-Example detect.ps1 $golden
+            $compliant.Status, $compliant.Out | Should -Be @(0, 'compliant')
         }
 
         It 'that are not profiles, or do not fit, are refused whole naming the file and the place' {
