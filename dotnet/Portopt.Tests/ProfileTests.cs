@@ -1,6 +1,5 @@
 using System;
 using System.Collections.Generic;
-using System.Diagnostics;
 using System.IO;
 using System.Linq;
 using System.Runtime.InteropServices;
@@ -40,7 +39,7 @@ namespace Portopt.Tests
             string machineFile = folder.Write("machine.json", document.ToJsonString());
             Simulator.Load(document);
 
-            Run export = Portctl("--machine", machineFile, "export", "-");
+            ProgramRun export = Portctl("--machine", machineFile, "export", "-");
             Assert.Equal(0, export.Status);
             Assert.Equal(export.Out, Profile.Export().ToJson());
 
@@ -177,7 +176,7 @@ namespace Portopt.Tests
 
         /// <summary>portctl's answer and the library's agree: both refuse the
         /// profile, or both give the same report and status.</summary>
-        private static void Same(Run tool, Func<ProfileReport> library, Func<ProfileReport, int> status, string context)
+        private static void Same(ProgramRun tool, Func<ProfileReport> library, Func<ProfileReport, int> status, string context)
         {
             ProfileReport? report = null;
             ProfileException? refused = null;
@@ -312,22 +311,8 @@ namespace Portopt.Tests
             return new JsonObject { ["portctl"] = 1, ["ports"] = entries }.ToJsonString();
         }
 
-        internal sealed record Run(int Status, string Out, string Err);
-
         /// <summary>The host build's portctl, whatever its status.</summary>
-        private static Run Portctl(params string[] arguments)
-        {
-            var start = new ProcessStartInfo(HostBuild.Portctl) { RedirectStandardOutput = true, RedirectStandardError = true };
-            foreach (string argument in arguments)
-            {
-                start.ArgumentList.Add(argument);
-            }
-            using Process process = Process.Start(start)!;
-            var error = process.StandardError.ReadToEndAsync();
-            string output = process.StandardOutput.ReadToEnd();
-            process.WaitForExit();
-            return new Run(process.ExitCode, output, error.Result);
-        }
+        private static ProgramRun Portctl(params string[] arguments) => HostBuild.Execute(HostBuild.Portctl, arguments);
 
         [DllImport("libc", EntryPoint = "umask")]
         private static extern uint SetUmask(uint mask);
