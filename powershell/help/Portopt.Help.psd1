@@ -79,7 +79,7 @@
         Synopsis = 'Tests whether the ports already are as a profile file gives them.'
         Description = @(
             'Answers $true when every option of the profile already holds on the port its entry goes to, and $false when any differs, as portctl check answers; an entry whose COM number is not present counts as a difference. Entries are matched as Import-PoProfile matches them (-MatchPosition as well). It changes nothing.'
-            'With -Detailed it writes each option''s Portopt.ProfileOutcome instead: Unchanged, WouldApply (From, To) or Absent. A file that Import-PoProfile would refuse is a terminating error (ProfileRefused).'
+            'With -Detailed it writes each option''s Portopt.ProfileOutcome instead: Unchanged, WouldApply (From, To) or Absent. A file that Import-PoProfile would refuse for any other reason than a port that is not present is a terminating error (ProfileRefused), and so are ports that cannot be listed (PortsNotRead).'
         )
         Parameters = @{
             Path = 'The profile file, relative to the current location.'
