@@ -8,24 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-JOBS=${JOBS:-2}
-WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$PWD/build/windows}
-WINDOWS64_BUILD_DIR=${WINDOWS64_BUILD_DIR:-$PWD/build/windows64}
-PACKAGE_DIR=${PACKAGE_DIR:-$PWD/build/package}
-
-if ! command -v dotnet >/dev/null 2>&1; then
-    echo "SKIPPED: Portopt.nupkg: dotnet is not installed"
-    exit 0
-fi
-scripts/install-deps.sh --wine  # the MinGW toolchains, when missing
-
-for build in "windows $WINDOWS_BUILD_DIR" "windows64 $WINDOWS64_BUILD_DIR"; do
-    set -- $build
-    [[ -f "$2/CMakeCache.txt" ]] || cmake --preset "$1" -B "$2" >/dev/null
-    cmake --build "$2" --target portopt comlist -j "$JOBS" >/dev/null
-done
-
-source dotnet/dotnet-env.sh
+source scripts/dotnet-windows.sh Portopt.nupkg
 mkdir -p "$PACKAGE_DIR"
 rm -f "$PACKAGE_DIR"/Portopt.*.nupkg
 dotnet pack dotnet/Portopt -c Release -o "$PACKAGE_DIR" --disable-build-servers --nologo -v quiet \

@@ -2,7 +2,9 @@
 # Builds the release packages: portopt-<version>-win32.zip and
 # portopt-<version>-win64.zip in build/package/, from the windows and
 # windows64 presets, and beside them the .NET library's NuGet package
-# Portopt.<version>.nupkg (scripts/nupkg.sh; where dotnet is installed).
+# Portopt.<version>.nupkg (scripts/nupkg.sh) and the PowerShell module
+# portopt-<version>-powershell.zip (scripts/psmodule.sh), both where dotnet
+# is installed.
 # Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,3 +21,4 @@ done
 rm -rf build/package/_CPack_Packages
 ls -l build/package/*.zip
 scripts/nupkg.sh
+scripts/psmodule.sh

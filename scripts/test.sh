@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs every test: the Windows builds' suites under Wine and the DLLs' PE
-# header checks (scripts/wine-tests.sh), the Python wheels and the NuGet
-# package from those builds (scripts/wheels.sh, scripts/nupkg.sh), then the
-# host suites on the simulated Windows, which include the Python package's
-# and the .NET library's tests and the wheels' and NuGet package's checks,
+# header checks (scripts/wine-tests.sh), the Python wheels, the NuGet
+# package and the PowerShell module's ZIP from those builds
+# (scripts/wheels.sh, scripts/nupkg.sh, scripts/psmodule.sh), then the host
+# suites on the simulated Windows, which include the Python package's, the
+# .NET library's and the PowerShell module's tests and the wheels', NuGet
+# package's and module ZIP's checks,
 # the same suites under AddressSanitizer with UndefinedBehaviorSanitizer and
 # under ThreadSanitizer, and every fuzz target for 15 seconds.
 #
@@ -33,6 +35,7 @@ export INSTALL_DEPS_DONE=1  # the scripts below need not check again
 scripts/wine-tests.sh
 scripts/wheels.sh
 scripts/nupkg.sh
+scripts/psmodule.sh
 
 for preset in host asan tsan; do
   cmake --preset "$preset" >/dev/null

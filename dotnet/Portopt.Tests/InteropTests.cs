@@ -63,6 +63,9 @@ namespace Portopt.Tests
             // The simulated Windows' own, reached through libportopt.
             ["GetLastError"] = ("portopt", false),
             ["SetLastError"] = ("portopt", false),
+            ["OpenProcessToken"] = ("portopt", false),
+            ["GetTokenInformation"] = ("portopt", false),
+            ["CloseHandle"] = ("portopt", false),
         };
 
         [Fact]
@@ -78,7 +81,7 @@ namespace Portopt.Tests
                     continue;
                 }
                 string entry = import.EntryPoint ?? method.Name;
-                if (import.Value == "kernel32.dll")
+                if (import.Value == "kernel32.dll" || import.Value == "advapi32.dll")
                 {
                     // The system's own calls keep the system's convention.
                     Assert.Equal(CallingConvention.Winapi, import.CallingConvention);

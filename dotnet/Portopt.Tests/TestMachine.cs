@@ -56,6 +56,14 @@ namespace Portopt.Tests
         /// when it exits with anything but 0.</summary>
         internal static string Run(string program, params string[] arguments)
         {
+            ProgramRun run = Execute(program, arguments);
+            Assert.True(run.Status == 0, $"{program} {string.Join(" ", arguments)} exited with {run.Status}: {run.Err}");
+            return run.Out;
+        }
+
+        /// <summary>A program's exit status and what it prints, whatever the status.</summary>
+        internal static ProgramRun Execute(string program, params string[] arguments)
+        {
             var start = new ProcessStartInfo(program) { RedirectStandardOutput = true, RedirectStandardError = true };
             foreach (string argument in arguments)
             {
@@ -65,10 +73,11 @@ namespace Portopt.Tests
             var error = process.StandardError.ReadToEndAsync();
             string output = process.StandardOutput.ReadToEnd();
             process.WaitForExit();
-            Assert.True(process.ExitCode == 0, $"{program} {string.Join(" ", arguments)} exited with {process.ExitCode}: {error.Result}");
-            return output;
+            return new ProgramRun(process.ExitCode, output, error.Result);
         }
     }
+
+    internal sealed record ProgramRun(int Status, string Out, string Err);
 
     /// <summary>The simulator's machine-file calls.</summary>
     internal static unsafe class Simulator

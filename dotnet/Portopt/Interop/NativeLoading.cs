@@ -1,4 +1,5 @@
 using System;
+using System.Collections.Generic;
 using System.IO;
 using System.Reflection;
 using System.Runtime.InteropServices;
@@ -12,8 +13,13 @@ namespace Portopt.Interop
     /// through its runtimes folder) finds the DLLs of its bitness by itself.
     /// A .NET Framework project without one gets both bitnesses in x86\ and
     /// x64\ beside this assembly (the package's build targets copy them
-    /// there); the DLLs of the process's bitness are loaded from there
-    /// first, and the imports then bind to those modules.
+    /// there, and the PowerShell module carries them so); the DLLs of the
+    /// process's bitness are loaded from there first, and the imports then
+    /// bind to those modules.  Where the runtime lets an assembly resolve its
+    /// own imports (.NET Core 3.0 and later, PowerShell 7), the imports are
+    /// given those modules directly: that runtime looks in the assembly's
+    /// own folder before it asks the system, and there it would find this
+    /// assembly, Portopt.dll, under the name of portopt.dll.
     ///
     /// Elsewhere (the simulated Windows of the host build), the folders in
     /// PORTOPT_LIBRARY_PATH are searched for libportopt.so and libcomlist.so
@@ -30,16 +36,24 @@ namespace Portopt.Interop
         {
             if (RuntimeInformation.IsOSPlatform(OSPlatform.Windows))
             {
-                LoadBitnessFolder();
+                Dictionary<string, IntPtr> loaded = LoadBitnessFolder();
+                if (loaded.Count > 0)
+                {
+                    ResolveWith(library => loaded.TryGetValue(library, out IntPtr module) ? module : IntPtr.Zero);
+                }
             }
-            else
+            else if (!string.IsNullOrEmpty(Environment.GetEnvironmentVariable(LibraryPathVariable)))
             {
-                ResolveFromLibraryPath();
+                ResolveWith(library => Find(library) is string path && load != null ? (IntPtr)load.Invoke(null, new object[] { path })! : IntPtr.Zero);
             }
         }
 
-        private static void LoadBitnessFolder()
+        /// <summary>The DLLs of the process's bitness, by import name, loaded
+        /// from x86\ or x64\ beside this assembly (or beside the program);
+        /// none where neither folder is.</summary>
+        private static Dictionary<string, IntPtr> LoadBitnessFolder()
         {
+            var loaded = new Dictionary<string, IntPtr>();
             string bitness = IntPtr.Size == 8 ? "x64" : "x86";
             // Beside this assembly, or beside the program where the assembly
             // runs from a shadow copy.
@@ -56,22 +70,31 @@ namespace Portopt.Interop
                     if (File.Exists(path))
                     {
                         // Kept loaded for the life of the process, as an import's DLL is.
-                        LoadLibraryW(path);
+                        IntPtr module = LoadLibraryW(path);
+                        if (module != IntPtr.Zero)
+                        {
+                            loaded[library] = module;
+                        }
                     }
                 }
-                return;
+                break;
             }
+            return loaded;
         }
 
         [DllImport("kernel32.dll", CallingConvention = CallingConvention.Winapi, CharSet = CharSet.Unicode, ExactSpelling = true)]
         private static extern IntPtr LoadLibraryW(string path);
 
-        private static void ResolveFromLibraryPath()
+        // Answers the library's own imports; IntPtr.Zero leaves a name to
+        // the runtime's search.
+        private static Func<string, IntPtr>? resolve;
+
+        private static MethodInfo? load;
+
+        /// <summary>Has the runtime ask <paramref name="modules"/> for this
+        /// assembly's imports, where it lets an assembly resolve them.</summary>
+        private static void ResolveWith(Func<string, IntPtr> modules)
         {
-            if (string.IsNullOrEmpty(Environment.GetEnvironmentVariable(LibraryPathVariable)))
-            {
-                return;
-            }
             // NativeLibrary and DllImportResolver are not part of .NET
             // Standard 2.0; they are looked up in the running runtime.
             Assembly runtime = typeof(Marshal).Assembly;
@@ -82,23 +105,19 @@ namespace Portopt.Interop
                 return;
             }
             MethodInfo? setResolver = nativeLibrary.GetMethod("SetDllImportResolver", new[] { typeof(Assembly), resolverType });
-            MethodInfo? resolve = typeof(NativeLoading).GetMethod(nameof(Resolve), BindingFlags.NonPublic | BindingFlags.Static);
-            if (setResolver == null || resolve == null)
+            MethodInfo? resolver = typeof(NativeLoading).GetMethod(nameof(Resolve), BindingFlags.NonPublic | BindingFlags.Static);
+            if (setResolver == null || resolver == null)
             {
                 return;
             }
             load = nativeLibrary.GetMethod("Load", new[] { typeof(string) });
-            setResolver.Invoke(null, new object[] { typeof(NativeLoading).Assembly, Delegate.CreateDelegate(resolverType, resolve) });
+            resolve = modules;
+            setResolver.Invoke(null, new object[] { typeof(NativeLoading).Assembly, Delegate.CreateDelegate(resolverType, resolver) });
         }
-
-        private static MethodInfo? load;
 
         // The resolver's signature: DllImportResolver.
-        private static IntPtr Resolve(string libraryName, Assembly assembly, DllImportSearchPath? searchPath)
-        {
-            string? path = Find(libraryName);
-            return path == null || load == null ? IntPtr.Zero : (IntPtr)load.Invoke(null, new object[] { path })!;
-        }
+        private static IntPtr Resolve(string libraryName, Assembly assembly, DllImportSearchPath? searchPath) =>
+            resolve == null ? IntPtr.Zero : resolve(libraryName);
 
         /// <summary>The first lib<paramref name="library"/>.so in the
         /// folders of PORTOPT_LIBRARY_PATH; null when none holds it.</summary>

@@ -1,0 +1,76 @@
+"""The PowerShell module's ZIP of scripts/psmodule.sh, as a user unpacks it:
+exactly the files the module needs, in one folder Portopt/, the manifest
+with the project's version, and the native DLLs where the .NET library
+looks for them, x86/ and x64/ beside Portopt.dll, each checked as the NuGet
+package's are (machine, format, exports, system-only imports, version
+resources) and each the one its build made.
+
+    check_module_zip.py
+
+Takes the package from $PACKAGE_DIR (build/package) and the builds from
+$WINDOWS_BUILD_DIR and $WINDOWS64_BUILD_DIR (build/windows, build/windows64).
+Exit 0 when every check holds, 1 when one fails, 77 (skipped) when there
+is no ZIP.
+"""
+import os
+import re
+import sys
+import tempfile
+import zipfile
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "dotnet", "package-test"))
+import check_package  # noqa: E402
+
+SKIPPED = 77
+# Folder in the module: (machine as check_binaries names it, format, the build it comes from).
+NATIVE = {
+    "x86": ("i386", check_package.PE32, "WINDOWS_BUILD_DIR", "windows"),
+    "x64": ("amd64", check_package.PE32_PLUS, "WINDOWS64_BUILD_DIR", "windows64"),
+}
+CONTENTS = {
+    "Portopt/Portopt.psd1",
+    "Portopt/Portopt.PowerShell.dll",
+    "Portopt/Portopt.dll",
+    "Portopt/Portopt.Format.ps1xml",
+    "Portopt/en-US/Portopt.PowerShell.dll-Help.xml",
+} | {f"Portopt/{folder}/{dll}" for folder in NATIVE for dll in check_package.BUILT}
+
+
+def main():
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as cmake:
+        version = re.search(r"project\(portopt VERSION ([0-9.]+)", cmake.read()).group(1)
+    package_dir = os.environ.get("PACKAGE_DIR", os.path.join(ROOT, "build", "package"))
+    path = os.path.join(package_dir, f"portopt-{version}-powershell.zip")
+    if not os.path.isfile(path):
+        print(f"SKIPPED: no portopt-{version}-powershell.zip in {package_dir}: scripts/psmodule.sh builds it")
+        return SKIPPED
+    faults = []
+    with zipfile.ZipFile(path) as archive, tempfile.TemporaryDirectory() as unpacked:
+        names = {name for name in archive.namelist() if not name.endswith("/")}
+        if names != CONTENTS:
+            faults.append(f"contents: missing {sorted(CONTENTS - names) or 'none'}, "
+                          f"unexpected {sorted(names - CONTENTS) or 'none'}")
+        archive.extractall(unpacked)
+        manifest = os.path.join(unpacked, "Portopt", "Portopt.psd1")
+        if os.path.isfile(manifest):
+            with open(manifest) as text:
+                if f"ModuleVersion = '{version}'" not in text.read():
+                    faults.append(f"Portopt.psd1 does not give ModuleVersion {version}")
+        for folder, (machine, pe_format, variable, preset) in NATIVE.items():
+            build = os.environ.get(variable, os.path.join(ROOT, "build", preset))
+            for dll, place in check_package.BUILT.items():
+                dll_path = os.path.join(unpacked, "Portopt", folder, dll)
+                if os.path.isfile(dll_path):
+                    faults += [f"{folder}/{dll}: {fault.replace('scripts/nupkg.sh', 'scripts/psmodule.sh')}"
+                               for fault in check_package.native_faults(
+                                   dll_path, dll, machine, pe_format, os.path.join(build, place), version)]
+    for fault in faults:
+        print(f"FAILED: {fault}")
+    if not faults:
+        print(f"ok: {path}")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

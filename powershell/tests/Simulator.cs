@@ -1,0 +1,52 @@
+using System;
+using System.Runtime.InteropServices;
+using System.Text;
+
+namespace Portopt.Tests
+{
+    /// <summary>The simulated Windows the module runs on in the tests: the
+    /// host build's simulator library, the same one the module's
+    /// libraries call, loaded by its path.</summary>
+    public static class Simulator
+    {
+        [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
+        private delegate int LoadJson(byte[] json, UIntPtr length, byte[] error, UIntPtr errorSize);
+
+        [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
+        private delegate UIntPtr MachineJson(byte[] buffer, UIntPtr size);
+
+        [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
+        private delegate IntPtr DemoJson();
+
+        private static IntPtr library;
+
+        public static void Open(string path) => library = NativeLibrary.Load(path);
+
+        private static T Call<T>(string name) where T : Delegate =>
+            Marshal.GetDelegateForFunctionPointer<T>(NativeLibrary.GetExport(library, name));
+
+        /// <summary>The demo machine's document.</summary>
+        public static string Demo() => Marshal.PtrToStringUTF8(Call<DemoJson>("simwin_demo_machine_json")());
+
+        /// <summary>Replaces the machine with the one the document describes.</summary>
+        public static void Load(string document)
+        {
+            byte[] json = Encoding.UTF8.GetBytes(document);
+            byte[] error = new byte[1024];
+            if (Call<LoadJson>("simwin_load_machine_json")(json, (UIntPtr)json.Length, error, (UIntPtr)error.Length) != 0)
+            {
+                throw new InvalidOperationException("machine not loaded: " + Encoding.UTF8.GetString(error).TrimEnd('\0'));
+            }
+        }
+
+        /// <summary>The machine's document now.</summary>
+        public static string Dump()
+        {
+            MachineJson dump = Call<MachineJson>("simwin_machine_json");
+            int size = (int)dump(null, UIntPtr.Zero);
+            byte[] buffer = new byte[size + 1];
+            dump(buffer, (UIntPtr)buffer.Length);
+            return Encoding.UTF8.GetString(buffer, 0, size);
+        }
+    }
+}
