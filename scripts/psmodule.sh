@@ -2,7 +2,7 @@
 # Builds the PowerShell module for Windows into build/package (or
 # $PACKAGE_DIR): portopt-<version>-powershell.zip, which unpacks to one
 # folder, Portopt/: the manifest Portopt.psd1, the cmdlets' assembly
-# Portopt.PowerShell.dll, the .NET library Portopt.dll, the formats, the
+# Portopt.PowerShell.dll, the .NET library Portopt.Net.dll, the formats, the
 # help in en-US/, and build/windows' DLLs in x86/ and build/windows64's in
 # x64/, where the library loads those of the process's bitness.  The
 # version is the project's, from CMakeLists.txt.  Configures the two

@@ -32,8 +32,8 @@ CONTENTS = {
     "README.md",
     "LICENSE.txt",
     "build/Portopt.targets",
-    "lib/netstandard2.0/Portopt.dll",
-    "lib/netstandard2.0/Portopt.xml",
+    "lib/netstandard2.0/Portopt.Net.dll",
+    "lib/netstandard2.0/Portopt.Net.xml",
 } | {f"{folder}/{dll}" for folder in NATIVE for dll in BUILT}
 # What every package holds besides its contents.
 PACKAGING = ("[Content_Types].xml", "_rels/", "package/services/metadata/")

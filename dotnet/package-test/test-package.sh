@@ -5,7 +5,9 @@
 #      package folder with `dotnet add package`, built for net8.0 and
 #      net472: the net472 build must carry both bitnesses' DLLs in x86/
 #      and x64/, the net8.0 build its runtimes/ folders;
-#   3. the net8.0 consumer run on the host build's libraries and the
+#   3. the same consumer built for net472 with a runtime identifier, whose
+#      output folder holds the native DLLs beside the managed assembly;
+#   4. the net8.0 consumer run on the host build's libraries and the
 #      simulated Windows: it lists the demo machine as portctl does.
 # Exits 77 (skipped) where dotnet or the package is missing.  ctest names
 # the host build's pieces in the environment; run by hand, they are taken
@@ -57,12 +59,23 @@ dotnet build -c Release --disable-build-servers --nologo -v quiet
 
 missing=()
 for file in net472/x86/portopt.dll net472/x86/comlist.dll net472/x64/portopt.dll net472/x64/comlist.dll \
-    net472/Portopt.dll net8.0/Portopt.dll \
+    net472/Portopt.Net.dll net8.0/Portopt.Net.dll \
     net8.0/runtimes/win-x86/native/portopt.dll net8.0/runtimes/win-x64/native/comlist.dll; do
     [[ -f bin/Release/$file ]] || missing+=("$file")
 done
 if [[ ${#missing[@]} -gt 0 ]]; then
     echo "FAILED: the consumer's build lacks ${missing[*]}" >&2
+    exit 1
+fi
+
+echo "== consumer with a runtime identifier: the native DLLs beside the assembly"
+# Such a build copies its platform's DLLs into the program's folder, where
+# two names that differ only in case would be one file on Windows.
+rm -rf "$work/rid"
+dotnet build -c Release -f net472 -r win-x86 --disable-build-servers --nologo -v quiet -o "$work/rid"
+clashes=$(ls "$work/rid" | tr '[:upper:]' '[:lower:]' | sort | uniq -d)
+if [[ -n $clashes ]] || [[ ! -f $work/rid/portopt.dll ]] || [[ ! -f $work/rid/comlist.dll ]]; then
+    echo "FAILED: the build with a runtime identifier holds $(ls "$work/rid" | tr '\n' ' ')" >&2
     exit 1
 fi
 

@@ -1,7 +1,7 @@
 """The PowerShell module's ZIP of scripts/psmodule.sh, as a user unpacks it:
 exactly the files the module needs, in one folder Portopt/, the manifest
 with the project's version, and the native DLLs where the .NET library
-looks for them, x86/ and x64/ beside Portopt.dll, each checked as the NuGet
+looks for them, x86/ and x64/ beside Portopt.Net.dll, each checked as the NuGet
 package's are (machine, format, exports, system-only imports, version
 resources) and each the one its build made.
 
@@ -31,7 +31,7 @@ NATIVE = {
 CONTENTS = {
     "Portopt/Portopt.psd1",
     "Portopt/Portopt.PowerShell.dll",
-    "Portopt/Portopt.dll",
+    "Portopt/Portopt.Net.dll",
     "Portopt/Portopt.Format.ps1xml",
     "Portopt/en-US/Portopt.PowerShell.dll-Help.xml",
 } | {f"Portopt/{folder}/{dll}" for folder in NATIVE for dll in check_package.BUILT}

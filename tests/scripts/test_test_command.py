@@ -1,7 +1,7 @@
 """scripts/test.sh as a user runs it, with its steps on a small ctest project
 instead of the real builds: the copy of the repository's test.sh,
 wine-tests.sh, wine-run.sh and summary script runs with stand-ins for
-cmake, for the install, wheel and fuzz scripts, and for ctest, which runs
+cmake, for the repository's other scripts, and for ctest, which runs
 the small project's tests in place of each preset's.  Its last line must
 name every skipped test with its reason, per ctest run, count none of them
 as passed, and its exit status must stay that of the first failure."""
@@ -44,11 +44,14 @@ while [ $# -gt 0 ]; do
 done
 echo "ctest$args" >>"$LOG"
 eval "exec \\"\\$REAL_CTEST\\" --test-dir \\"\\$SUITES_BUILD\\" $args" """,
-    "scripts/install-deps.sh": 'echo "install-deps $*" >>"$LOG"',
-    "scripts/wheels.sh": 'echo "wheels" >>"$LOG"',
-    "scripts/nupkg.sh": 'echo "nupkg" >>"$LOG"',
     "scripts/fuzz.sh": 'echo "fuzz $*" >>"$LOG"; exit ${FAIL_FUZZ:-0}',
 }
+# Every other script of the repository that the scripts under test may call
+# (installing, building packages) stands in as one that logs its call.
+for script in sorted((ROOT / "scripts").glob("*.sh")):
+    name = f"scripts/{script.name}"
+    if name not in COPIED and name not in STANDINS:
+        STANDINS[name] = f'echo "{script.stem} $*" >>"$LOG"'
 
 
 @pytest.fixture(scope="module")

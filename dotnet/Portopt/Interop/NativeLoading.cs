@@ -18,8 +18,8 @@ namespace Portopt.Interop
     /// bind to those modules.  Where the runtime lets an assembly resolve its
     /// own imports (.NET Core 3.0 and later, PowerShell 7), the imports are
     /// given those modules directly: that runtime looks in the assembly's
-    /// own folder before it asks the system, and there it would find this
-    /// assembly, Portopt.dll, under the name of portopt.dll.
+    /// own folder before it asks the system, where a program's own
+    /// portopt.dll might be another build.
     ///
     /// Elsewhere (the simulated Windows of the host build), the folders in
     /// PORTOPT_LIBRARY_PATH are searched for libportopt.so and libcomlist.so
