@@ -6,8 +6,9 @@
 # suites on the simulated Windows, which include the Python package's, the
 # .NET library's and the PowerShell module's tests and the wheels', NuGet
 # package's and module ZIP's checks,
-# the same suites under AddressSanitizer with UndefinedBehaviorSanitizer and
-# under ThreadSanitizer, and every fuzz target for 15 seconds.
+# the same suites under AddressSanitizer with UndefinedBehaviorSanitizer, the
+# suites in which threads meet under ThreadSanitizer, and every fuzz target
+# for 15 seconds.
 #
 # Stops at the first step that fails, with its exit status.  Either way it
 # ends with one line over every ctest run so far (scripts/test-summary.py):
