@@ -237,8 +237,8 @@ void WriteHeader(std::FILE* out, const char* first) {
 // per machine holding "CPU time in us (multiple of the floor; lists,
 // devices they held, devices read, keys opened)", each as "before → now".
 void WriteMarkdown(std::FILE* out) {
-    std::fprintf(out, "Before: %s.\n", baseline.empty() ? "the calls made step by step"
-                                                        : baseline.c_str());
+    std::fprintf(out, "Before: %s.\n",
+                 baseline.empty() ? "the calls made step by step" : baseline.c_str());
     for (StoreLayout layout : {StoreLayout::kPerPort, StoreLayout::kSharedTables}) {
         std::fprintf(out, "\n#### %s layout\n\n", fixture::LayoutName(layout));
         WriteHeader(out, "Call | Port asked for");
@@ -283,8 +283,9 @@ void WriteMarkdown(std::FILE* out) {
     }
     std::fprintf(out, "\n| devices in the ports list | |");
     for (const MachineSize& m : kMachines) {
-        std::fprintf(out, " %d |",
-                     m.ports + (m.ports + fixture::kPortsPerAdapter - 1) / fixture::kPortsPerAdapter);
+        std::fprintf(
+            out, " %d |",
+            m.ports + (m.ports + fixture::kPortsPerAdapter - 1) / fixture::kPortsPerAdapter);
     }
     std::fprintf(out, "\n");
 }

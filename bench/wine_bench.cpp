@@ -113,8 +113,8 @@ void CompareListings(fixture::MachineFixture& machine, const char* layout, bool&
         for (const bool before : {false, true}) {
             const fixture::PortoptApi& api = before ? Before(machine) : machine.Portopt();
             if (!call.has(api)) continue;  // the reference has no information calls
-            const Timing t = TimeAgainstFloor(
-                [&] { return call.call(api, machine.Comlist(), 0, kPorts); }, 0);
+            const Timing t =
+                TimeAgainstFloor([&] { return call.call(api, machine.Comlist(), 0, kPorts); }, 0);
             Report(std::string("listing: `") + call.name + "`" + (before ? " (before)" : ""),
                    layout, "(all)", t);
             allOk = allOk && t.ok;
@@ -140,9 +140,11 @@ int Run(double minMilliseconds) {
     }
     PortctlListing();
 
-    std::printf("Before: %s.\n\n", baseline.empty() ? "the calls made step by step" : baseline.c_str());
-    std::printf("| Call | Layout | Port asked for | Time per call (ms) | Bare scan (ms) | "
-                "x bare scan |\n");
+    std::printf("Before: %s.\n\n",
+                baseline.empty() ? "the calls made step by step" : baseline.c_str());
+    std::printf(
+        "| Call | Layout | Port asked for | Time per call (ms) | Bare scan (ms) | "
+        "x bare scan |\n");
     std::printf("|---|---|---|---:|---:|---:|\n");
     bool allOk = true;
     for (StoreLayout layout : {StoreLayout::kPerPort, StoreLayout::kSharedTables}) {

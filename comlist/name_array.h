@@ -19,7 +19,9 @@ static_assert(COMLIST_NAME_UNITS == kNameUnits, "one name buffer holds 260 units
 class NameArray {
 public:
     // An array that ends at its first null entry.
-    static NameArray EndedByNull(comlist_char** entries) { return NameArray(entries, std::nullopt); }
+    static NameArray EndedByNull(comlist_char** entries) {
+        return NameArray(entries, std::nullopt);
+    }
     // An array of `capacity` entries, none of them null.
     static NameArray OfCapacity(comlist_char** entries, int capacity) {
         return NameArray(entries, capacity);

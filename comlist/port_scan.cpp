@@ -18,8 +18,7 @@ bool ScanDevice(HDEVINFO list, SP_DEVINFO_DATA& device, NameArray& out) {
                                          &iface)) {
             return true;
         }
-        const platform::RegistryKey key =
-            platform::OpenHardwareKey(list, device, kHardwareKeyRead);
+        const platform::RegistryKey key = platform::OpenHardwareKey(list, device, kHardwareKeyRead);
         if (!key) continue;
         PortName name;
         if (!ReadPortName(key.get(), name)) continue;
@@ -45,8 +44,8 @@ void ScanDevices(HDEVINFO list, NameArray& out) {
 }  // namespace
 
 ScanResult ScanComPorts(NameArray& out) {
-    const platform::DeviceList list = platform::GetDeviceListW(
-        &platform::kComPortInterfaceGuid, platform::kPresentInterfacesOfClass);
+    const platform::DeviceList list = platform::GetDeviceListW(&platform::kComPortInterfaceGuid,
+                                                               platform::kPresentInterfacesOfClass);
     // No list was made, so none is released: the code is still the one the
     // platform left.
     if (!list) return {false, GetLastError()};

@@ -19,9 +19,8 @@ static comlist_char buffers[MAX_NAMES][COMLIST_NAME_UNITS];
 static PoPortInfo records[MAX_PORTS + 1]; /* one spare for a port asked alone */
 
 /* n of a name "COMn" that the library takes; 0 for any other name. */
-static int ComNumber(const comlist_char *name)
-{
-    wchar_t *end = NULL;
+static int ComNumber(const comlist_char* name) {
+    wchar_t* end = NULL;
     long n;
     if (wcsncmp(name, L"COM", 3) != 0 || name[3] < L'0' || name[3] > L'9') return 0;
     n = wcstol(name + 3, &end, 10);
@@ -30,32 +29,29 @@ static int ComNumber(const comlist_char *name)
 
 /* "n/a" for an option the adapter's family does not have, "-" when none
  * is stored, else the value. */
-static const char *Shown(PoOption option, char *text)
-{
+static const char* Shown(PoOption option, char* text) {
     if (!option.available) return "n/a";
     if (!option.stored) return "-";
     sprintf(text, "%d", option.value);
     return text;
 }
 
-static void Show(const PoPortInfo *port)
-{
+static void Show(const PoPortInfo* port) {
     char a[16], b[16], c[16], d[16];
     if (port->family == PO_FAMILY_UNRESOLVED) {
         printf("no adapter");
     } else {
-        printf("%s %04X:%04X %s port %d", port->bus == PO_BUS_PCI ? "PCI" : "USB",
-               port->vendorId, port->productId,
-               port->family == PO_FAMILY_TOVELSER ? "tovelser" : "KARBEND", port->position);
+        printf("%s %04X:%04X %s port %d", port->bus == PO_BUS_PCI ? "PCI" : "USB", port->vendorId,
+               port->productId, port->family == PO_FAMILY_TOVELSER ? "tovelser" : "KARBEND",
+               port->position);
     }
     printf(", interface %s, fast flush %s, transmit mode %s, FIFO enabled %s\n",
            Shown(port->interfaceMode, a), Shown(port->fastFlush, b), Shown(port->txMode, c),
            Shown(port->uartFifo, d));
 }
 
-int main(int argc, char **argv)
-{
-    comlist_char *names[MAX_NAMES];
+int main(int argc, char** argv) {
+    comlist_char* names[MAX_NAMES];
     int count = 0, listed, ports = 0, i, j;
 
     if (argc == 3) {

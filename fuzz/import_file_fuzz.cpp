@@ -1,9 +1,8 @@
 // portctl's import-file reader on arbitrary bytes, planned against the
-// ports of the demo machine by COM number and by position: a document it refuses ends in an InputError
-// naming the place (as the tool reports bad input), never in any other
-// exception or a crash, and every step it plans asks one present port for
-// a value within its option's range (or, for a check by COM number, the
-// COM number of a port that is not here).
+// ports of the demo machine by COM number and by position: a document it refuses ends in an
+// InputError naming the place (as the tool reports bad input), never in any other exception or a
+// crash, and every step it plans asks one present port for a value within its option's range (or,
+// for a check by COM number, the COM number of a port that is not here).
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -44,12 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                      {MatchBy::kPosition, MissingPort::kRefused}};
     for (const auto& [match, missing] : plans) {
         try {
-            for (const portctl::ImportStep& step : portctl::PlanImport(document, rows, match, missing)) {
+            for (const portctl::ImportStep& step :
+                 portctl::PlanImport(document, rows, match, missing)) {
                 FUZZ_CHECK(step.number >= 1 && step.number <= 256);
                 FUZZ_CHECK(step.option && step.value >= 0 && step.value <= step.option->max);
-                const bool here = std::any_of(rows.begin(), rows.end(), [&](const portctl::PortRow& row) {
-                    return portctl::Addressable(row) && *row.number == step.number;
-                });
+                const bool here =
+                    std::any_of(rows.begin(), rows.end(), [&](const portctl::PortRow& row) {
+                        return portctl::Addressable(row) && *row.number == step.number;
+                    });
                 FUZZ_CHECK(here == step.present);
                 FUZZ_CHECK(step.present || missing == MissingPort::kKept);
             }

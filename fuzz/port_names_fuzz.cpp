@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         simwin::AddDevice(id);
         const int count = in.ConsumeIntegralInRange<int>(1, 3);
         for (int i = 0; i < count; ++i, ++interfaces)
-            simwin::AddInterface(id, simwin::kComPortInterface, "\\\\?\\" + std::to_string(interfaces));
+            simwin::AddInterface(id, simwin::kComPortInterface,
+                                 "\\\\?\\" + std::to_string(interfaces));
         if (!in.ConsumeBool()) continue;  // no hardware key
         simwin::CreateKey(simwin::HardwareKeyPath(id));
         if (!in.ConsumeBool()) continue;  // no "PortName"

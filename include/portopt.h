@@ -59,17 +59,17 @@ typedef struct PoOption {
  */
 typedef struct PoPortInfo {
     unsigned int size;
-    int port;                              /* the COM number */
-    char adapterId[PO_ADAPTER_ID_BYTES];   /* the adapter's instance ID, or "" */
-    int bus;                               /* PO_BUS_... */
-    int vendorId;                          /* 0 when unresolved */
-    int productId;                         /* -1 or 0 when unresolved */
-    int family;                            /* PO_FAMILY_... */
-    int position;                          /* n of the port's "Port n", 0 for none */
-    PoOption interfaceMode;                /* as PoGetInterface answers */
-    PoOption fastFlush;                    /* as PoGetFastFlush answers */
-    PoOption txMode;                       /* as PoGetTxMode answers */
-    PoOption uartFifo;                     /* as PoGetUARTFIFO answers */
+    int port;                            /* the COM number */
+    char adapterId[PO_ADAPTER_ID_BYTES]; /* the adapter's instance ID, or "" */
+    int bus;                             /* PO_BUS_... */
+    int vendorId;                        /* 0 when unresolved */
+    int productId;                       /* -1 or 0 when unresolved */
+    int family;                          /* PO_FAMILY_... */
+    int position;                        /* n of the port's "Port n", 0 for none */
+    PoOption interfaceMode;              /* as PoGetInterface answers */
+    PoOption fastFlush;                  /* as PoGetFastFlush answers */
+    PoOption txMode;                     /* as PoGetTxMode answers */
+    PoOption uartFifo;                   /* as PoGetUARTFIFO answers */
 } PoPortInfo;
 
 #ifdef __cplusplus

@@ -12,8 +12,7 @@
 #define OPTION_FIELD(name) printf("PoOption.%s %zu\n", #name, offsetof(PoOption, name))
 #define CONSTANT(name) printf("%s %d\n", #name, (int)(name))
 
-int main(void)
-{
+int main(void) {
     printf("sizeof(PoPortInfo) %zu\n", sizeof(PoPortInfo));
     printf("sizeof(PoOption) %zu\n", sizeof(PoOption));
     FIELD(size);

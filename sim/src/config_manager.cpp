@@ -27,8 +27,8 @@ Device* LiveNode(Machine& m, DEVINST node, CONFIGRET& result, bool mustBePresent
 
 extern "C" {
 
-CONFIGRET WINAPI CM_Get_DevNode_Status(PULONG pulStatus, PULONG pulProblemNumber,
-                                       DEVINST dnDevInst, ULONG ulFlags) {
+CONFIGRET WINAPI CM_Get_DevNode_Status(PULONG pulStatus, PULONG pulProblemNumber, DEVINST dnDevInst,
+                                       ULONG ulFlags) {
     auto m = Access();
     if (DWORD fault = CountCall(*m, "CM_Get_DevNode_Status")) return fault;
     if (!pulStatus || !pulProblemNumber) return CR_INVALID_POINTER;
@@ -60,8 +60,7 @@ CONFIGRET WINAPI CM_Get_Parent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulF
 
 // Like Windows, a short buffer receives as much of the ID as fits, without
 // a terminator, along with CR_BUFFER_SMALL.
-CONFIGRET WINAPI CM_Get_Device_IDA(DEVINST dnDevInst, PSTR Buffer, ULONG BufferLen,
-                                   ULONG ulFlags) {
+CONFIGRET WINAPI CM_Get_Device_IDA(DEVINST dnDevInst, PSTR Buffer, ULONG BufferLen, ULONG ulFlags) {
     auto m = Access();
     if (DWORD fault = CountCall(*m, "CM_Get_Device_IDA")) return fault;
     if (!Buffer) return CR_INVALID_POINTER;
@@ -77,5 +76,4 @@ CONFIGRET WINAPI CM_Get_Device_IDA(DEVINST dnDevInst, PSTR Buffer, ULONG BufferL
     std::memcpy(Buffer, id.c_str(), id.size() + 1);
     return CR_SUCCESS;
 }
-
 }

@@ -151,5 +151,4 @@ HKEY WINAPI SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA Device
     SetLastError(ERROR_SUCCESS);  // as SetupAPI does on this success
     return key;
 }
-
 }

@@ -159,9 +159,11 @@ BOOL WINAPI SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
     DeviceList* list = FindList(*m, DeviceInfoSet);
     if (!list) return FailWith(ERROR_INVALID_HANDLE);
     if (!DeviceInfoData) return FailWith(ERROR_INVALID_PARAMETER);
-    if (DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA)) return FailWith(ERROR_INVALID_USER_BUFFER);
+    if (DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA))
+        return FailWith(ERROR_INVALID_USER_BUFFER);
     if (MemberIndex >= list->members.size()) return FailWith(ERROR_NO_MORE_ITEMS);
-    FillDeviceRecord(*list, MemberIndex, *FindDevice(*m, list->members[MemberIndex]), *DeviceInfoData);
+    FillDeviceRecord(*list, MemberIndex, *FindDevice(*m, list->members[MemberIndex]),
+                     *DeviceInfoData);
     return TRUE;
 }
 
@@ -206,5 +208,4 @@ BOOL WINAPI SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
     std::memcpy(DeviceInstanceId, id.c_str(), needed);
     return TRUE;
 }
-
 }

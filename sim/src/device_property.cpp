@@ -22,7 +22,8 @@ BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
     if (!device) return FailWith(error);
     if (Property >= SPDRP_MAXIMUM_PROPERTY) return FailWith(ERROR_INVALID_REG_PROPERTY);
     if (!PropertyBuffer && PropertyBufferSize != 0) return FailWith(ERROR_INVALID_DATA);
-    if (Property != SPDRP_FRIENDLYNAME || !device->friendlyName) return FailWith(ERROR_INVALID_DATA);
+    if (Property != SPDRP_FRIENDLYNAME || !device->friendlyName)
+        return FailWith(ERROR_INVALID_DATA);
 
     // The name is handed back exactly as stored, terminated or not.
     const simwin::Bytes& name = *device->friendlyName;
@@ -33,5 +34,4 @@ BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
     if (size) std::memcpy(PropertyBuffer, name.data(), size);
     return TRUE;
 }
-
 }

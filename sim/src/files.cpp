@@ -119,7 +119,6 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     if (fault) return FailWith(fault);
     return TRUE;
 }
-
 }
 
 namespace simwin {

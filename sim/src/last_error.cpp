@@ -9,5 +9,4 @@ extern "C" {
 
 void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
 DWORD WINAPI GetLastError(void) { return lastError; }
-
 }

@@ -44,8 +44,8 @@ struct Device {
 // A list holds only the interfaces of the class it was built for (every
 // class for DIGCF_ALLCLASSES, none without DIGCF_DEVICEINTERFACE), and only
 // of the devices it was built with: a device added to it later (by
-// SetupDiOpenDeviceInfo) brings no interfaces into it.  Node numbers are good only while a list that
-// handed them out lives: its members' and the parents read through them.
+// SetupDiOpenDeviceInfo) brings no interfaces into it.  Node numbers are good only while a list
+// that handed them out lives: its members' and the parents read through them.
 struct DeviceList {
     using InterfaceKey = std::pair<DEVINST, std::size_t>;
     std::uintptr_t handle = 0;
@@ -54,8 +54,8 @@ struct DeviceList {
     std::vector<InterfaceKey> interfaces;
     std::map<InterfaceKey, std::size_t> interfaceSlots;
     bool interfaceMode = false;
-    std::optional<GUID> interfaceClass;  // none: every class (in interface mode)
-    std::size_t builtWith = 0;           // members [0, builtWith) hold their interfaces
+    std::optional<GUID> interfaceClass;   // none: every class (in interface mode)
+    std::size_t builtWith = 0;            // members [0, builtWith) hold their interfaces
     std::unordered_set<DEVINST> parents;  // parent numbers read through members
 };
 
@@ -105,7 +105,7 @@ struct Machine {
     std::unordered_map<std::uintptr_t, KeyHandle> keys;
     std::unordered_map<std::uintptr_t, FileHandle> files;
     std::unordered_map<std::uintptr_t, MutexHandle> mutexes;
-    std::unordered_map<std::uintptr_t, DWORD> tokens;  // access granted, by handle
+    std::unordered_map<std::uintptr_t, DWORD> tokens;                // access granted, by handle
     std::map<std::string, std::weak_ptr<MutexObject>> namedMutexes;  // exact names
     std::unordered_map<void*, std::size_t> allocations;
     // Security descriptors handed out, by block, in their string form.

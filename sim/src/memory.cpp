@@ -42,5 +42,4 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem) {
     SetLastError(fault);
     return hMem;
 }
-
 }

@@ -64,8 +64,10 @@ DWORD ObjectName(const char* name, std::string& key) {
     std::string n = name;
     if (n.size() > MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
     std::string prefix;
-    if (n.rfind("Global\\", 0) == 0) prefix = "Global\\";
-    else if (n.rfind("Local\\", 0) == 0) n.erase(0, 6);
+    if (n.rfind("Global\\", 0) == 0)
+        prefix = "Global\\";
+    else if (n.rfind("Local\\", 0) == 0)
+        n.erase(0, 6);
     if (n.find('\\', prefix.size()) != std::string::npos) return ERROR_PATH_NOT_FOUND;
     key = n;
     return 0;
@@ -206,7 +208,6 @@ BOOL WINAPI ReleaseMutex(HANDLE hMutex) {
     }
     return TRUE;
 }
-
 }
 
 namespace simwin {

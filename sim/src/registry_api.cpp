@@ -116,8 +116,8 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
     std::shared_ptr<RegKey> key;
     if (LSTATUS status = KeyForValues(*m, hKey, KEY_SET_VALUE, key)) return status;
     if (!lpData && cbData != 0) return ERROR_NOACCESS;
-    simwin::Bytes data = IsStringType(dwType) ? Widen(lpData, cbData)
-                                              : simwin::Bytes(lpData, lpData + cbData);
+    simwin::Bytes data =
+        IsStringType(dwType) ? Widen(lpData, cbData) : simwin::Bytes(lpData, lpData + cbData);
     key->values[lpValueName ? lpValueName : ""] = simwin::RegValue{dwType, std::move(data)};
     return ERROR_SUCCESS;
 }
@@ -129,5 +129,4 @@ LSTATUS WINAPI RegCloseKey(HKEY hKey) {
         return ERROR_INVALID_HANDLE;
     return static_cast<LSTATUS>(fault);
 }
-
 }

@@ -39,7 +39,8 @@ std::shared_ptr<RegKey> FindKey(const std::shared_ptr<RegKey>& from, const std::
     return key;
 }
 
-std::shared_ptr<RegKey> CreateKeyPath(const std::shared_ptr<RegKey>& from, const std::string& path) {
+std::shared_ptr<RegKey> CreateKeyPath(const std::shared_ptr<RegKey>& from,
+                                      const std::string& path) {
     std::shared_ptr<RegKey> key = from;
     for (const std::string& part : SplitPath(path)) {
         std::shared_ptr<RegKey>& child = key->subkeys[part];

@@ -31,8 +31,10 @@ bool AcesWellFormed(const std::string& text) {
         std::vector<std::string> fields(1);
         for (std::size_t i = open + 1; i < close; ++i) {
             if (text[i] == '(') return false;
-            if (text[i] == ';') fields.emplace_back();
-            else fields.back() += text[i];
+            if (text[i] == ';')
+                fields.emplace_back();
+            else
+                fields.back() += text[i];
         }
         if (fields.size() != 6 || fields[0].empty() || fields[2].empty() || fields[5].empty())
             return false;
@@ -67,5 +69,4 @@ BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorW(
     if (SecurityDescriptorSize) *SecurityDescriptorSize = static_cast<ULONG>(size);
     return TRUE;
 }
-
 }

@@ -33,12 +33,12 @@ BOOL WINAPI GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS Toke
     if (TokenInformationClass != TokenElevation) return FailWith(ERROR_INVALID_PARAMETER);
     if (!ReturnLength) return FailWith(ERROR_NOACCESS);
     *ReturnLength = sizeof(TOKEN_ELEVATION);
-    if (TokenInformationLength < sizeof(TOKEN_ELEVATION)) return FailWith(ERROR_INSUFFICIENT_BUFFER);
+    if (TokenInformationLength < sizeof(TOKEN_ELEVATION))
+        return FailWith(ERROR_INSUFFICIENT_BUFFER);
     if (!TokenInformation) return FailWith(ERROR_NOACCESS);
     static_cast<TOKEN_ELEVATION*>(TokenInformation)->TokenIsElevated = m->elevated ? 1 : 0;
     return TRUE;
 }
-
 }
 
 namespace simwin {

@@ -41,8 +41,7 @@ public:
     }
 
 private:
-    static void PutLittleEndian(ControlRecordBytes& bytes, std::size_t offset,
-                                std::int32_t field) {
+    static void PutLittleEndian(ControlRecordBytes& bytes, std::size_t offset, std::int32_t field) {
         const auto bits = static_cast<std::uint32_t>(field);
         for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<BYTE>(bits >> (8 * i));
     }

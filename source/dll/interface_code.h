@@ -6,9 +6,7 @@
 namespace portopt {
 
 // Swaps codes 1 and 2, keeps every other value; its own inverse.
-constexpr int TranslateInterfaceCode(int code) {
-    return code == 1 ? 2 : code == 2 ? 1 : code;
-}
+constexpr int TranslateInterfaceCode(int code) { return code == 1 ? 2 : code == 2 ? 1 : code; }
 
 }  // namespace portopt
 

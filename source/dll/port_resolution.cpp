@@ -86,8 +86,7 @@ ResolvedPort PortResolver::Finish() {
 void PortResolver::ResolveTo(const Candidate& candidate) {
     resolved_ = true;
     // An adapter whose instance ID does not read back has no product.
-    result_.productId =
-        candidate.adapterId ? ProductIdOf(*candidate.adapterId) : kNoMatchingPort;
+    result_.productId = candidate.adapterId ? ProductIdOf(*candidate.adapterId) : kNoMatchingPort;
     result_.adapterId = candidate.adapterId.value_or("");
     result_.channel = candidate.channel;
     result_.keys.devices.assign(1, candidate.device);

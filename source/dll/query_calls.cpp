@@ -45,7 +45,9 @@ using portopt::Query;
 
 extern "C" {
 
-PORTOPT_API int PORTOPT_CALL PoGetInterface(int port) { return Query(port, Option::kInterfaceMode); }
+PORTOPT_API int PORTOPT_CALL PoGetInterface(int port) {
+    return Query(port, Option::kInterfaceMode);
+}
 
 PORTOPT_API int PORTOPT_CALL PoGetFastFlush(int port) { return Query(port, Option::kFastFlush); }
 

@@ -21,8 +21,7 @@ std::uint32_t ReadSwitch(const DriverFamily& family) {
     try {
         // Reading the switch needs no more than read access, so callers who
         // may not change the driver's key still see the layout it uses.
-        const platform::RegistryKey key =
-            platform::OpenLocalMachineKey(family.switchKey, KEY_READ);
+        const platform::RegistryKey key = platform::OpenLocalMachineKey(family.switchKey, KEY_READ);
         if (!key) return 0;
         const auto bytes = platform::QueryValueBytes(key.get(), kSwitchValue, kSwitchSize);
         if (!bytes) return 0;
@@ -94,8 +93,7 @@ bool WritePortSetting(const SettingPlace& place, std::int32_t value, DWORD size)
             // a wait that runs out counts as a table that cannot be written.
             const TableLock lock(*place.family);
             if (lock.TimedOut()) return false;
-            return WriteTableSetting(place.family->switchKey, place.port, place.ValueName(),
-                                     value);
+            return WriteTableSetting(place.family->switchKey, place.port, place.ValueName(), value);
         }
         return WritePerPortSetting(*place.keys, place.ValueName(), value, size);
     } catch (const std::bad_alloc&) {

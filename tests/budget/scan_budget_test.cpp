@@ -75,9 +75,8 @@ ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
 
 std::string Show(const ScanCounts& c) {
     return std::to_string(c.lists) + " lists of " + std::to_string(c.listed) + " devices (" +
-           std::to_string(c.everyClassLists) + " of every class), " +
-           std::to_string(c.enumerated) + " devices read, " + std::to_string(c.keys) +
-           " keys opened";
+           std::to_string(c.everyClassLists) + " of every class), " + std::to_string(c.enumerated) +
+           " devices read, " + std::to_string(c.keys) + " keys opened";
 }
 
 class ScanBudget : public ::testing::TestWithParam<std::tuple<std::size_t, StoreLayout>> {

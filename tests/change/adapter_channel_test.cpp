@@ -34,8 +34,9 @@ protected:
     // Whether `handle` reaches the adapter at `path`.
     static bool Reaches(const platform::DeviceHandle& handle, const std::string& path) {
         const std::size_t before = simwin::Requests(path).size();
-        portopt::SendControlRequest(handle.get(), 0x04042018,
-                                    portopt::ControlRecord(portopt::RecordLayout::kChannelFirst, 0, 0));
+        portopt::SendControlRequest(
+            handle.get(), 0x04042018,
+            portopt::ControlRecord(portopt::RecordLayout::kChannelFirst, 0, 0));
         return simwin::Requests(path).size() == before + 1;
     }
 };

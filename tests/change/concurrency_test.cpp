@@ -34,15 +34,16 @@ protected:
             AddAdapter(AdapterOf(com), GetParam());
             const std::string port = AddPort(AdapterOf(com), "USB Serial (" + name + ")");
             simwin::AddInterface(port, simwin::kComPortInterface, "\\\\?\\com#" + name);
-            simwin::SetValue(simwin::HardwareKeyPath(port), "PortName", REG_SZ, simwin::Utf16z(name));
+            simwin::SetValue(simwin::HardwareKeyPath(port), "PortName", REG_SZ,
+                             simwin::Utf16z(name));
             StoreSetting(GetParam(), AdapterOf(com), com, port, "TxMode", 0);
             StoreSetting(GetParam(), AdapterOf(com), com, port, "InterfaceMode", 3);
             ports_.push_back(port);
         }
     }
     static int ListedCount() {
-        std::vector<std::vector<comlist_char>> buffers(kChangers,
-                                                       std::vector<comlist_char>(COMLIST_NAME_UNITS));
+        std::vector<std::vector<comlist_char>> buffers(
+            kChangers, std::vector<comlist_char>(COMLIST_NAME_UNITS));
         std::vector<comlist_char*> names;
         for (auto& b : buffers) names.push_back(b.data());
         names.push_back(nullptr);

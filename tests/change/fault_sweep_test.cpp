@@ -36,26 +36,26 @@ struct SweepCase {
     int (*query)(int);
     int (*change)(int, int);
     std::string adapter;
-    const char* name;       // the stored setting the call reads or writes
-    int argument;           // a change's value
-    std::uint8_t old;       // stored before the call
-    std::uint8_t stored;    // what a successful change stores (and sends)
-    bool valueFirst;        // the request's record layout
+    const char* name;         // the stored setting the call reads or writes
+    int argument;             // a change's value
+    std::uint8_t old;         // stored before the call
+    std::uint8_t stored;      // what a successful change stores (and sends)
+    bool valueFirst;          // the request's record layout
     int answer;               // what the query answers on a clean run
     std::vector<int> others;  // what else it may answer
 };
 
 SweepCase Query(const char* label, int (*call)(int), const std::string& adapter, const char* name,
                 std::uint8_t old, int answer, std::vector<int> others = {-1}) {
-    return {label, Kind::kQuery, call, nullptr, adapter, name, 0, old, old, false, answer,
-            std::move(others)};
+    return {label, Kind::kQuery, call, nullptr, adapter, name,
+            0,     old,          old,  false,   answer,  std::move(others)};
 }
 
 SweepCase Change(const char* label, int (*call)(int, int), const std::string& adapter,
                  const char* name, int argument, std::uint8_t old, std::uint8_t stored,
                  bool valueFirst = false) {
-    return {label, Kind::kChange, nullptr, call, adapter, name, argument, old, stored, valueFirst,
-            0, {}};
+    return {label,    Kind::kChange, nullptr, call,       adapter, name,
+            argument, old,           stored,  valueFirst, 0,       {}};
 }
 
 const SweepCase kCases[] = {
@@ -73,13 +73,43 @@ const SweepCase kCases[] = {
     Change("PoSetFastFlush", PoSetFastFlush, kPlainAdapter, "FastFlush", 1, 0, 1),
     Change("PoSetTxMode", PoSetTxMode, kPlainAdapter, "TxMode", 0, 1, 0),
     Change("PoSetUARTFIFO", PoSetUARTFIFO, kPlainAdapter, "DisableFiFo", 1, 1, 0),
-    {"EnumCOMPorts", Kind::kListing, nullptr, nullptr, kPlainAdapter, "TxMode", 0, 1, 1, false, 0,
+    {"EnumCOMPorts",
+     Kind::kListing,
+     nullptr,
+     nullptr,
+     kPlainAdapter,
+     "TxMode",
+     0,
+     1,
+     1,
+     false,
+     0,
      {}},
     // The transmit mode in the record, as PoGetTxMode answers it.
-    {"PoGetPortInfo", Kind::kPortInfo, nullptr, nullptr, kPlainAdapter, "TxMode", 0, 1, 1, false,
-     1, {-1}},
-    {"PoGetAllPortInfo", Kind::kAllPortInfo, nullptr, nullptr, kPlainAdapter, "TxMode", 0, 1, 1,
-     false, 1, {-1}},
+    {"PoGetPortInfo",
+     Kind::kPortInfo,
+     nullptr,
+     nullptr,
+     kPlainAdapter,
+     "TxMode",
+     0,
+     1,
+     1,
+     false,
+     1,
+     {-1}},
+    {"PoGetAllPortInfo",
+     Kind::kAllPortInfo,
+     nullptr,
+     nullptr,
+     kPlainAdapter,
+     "TxMode",
+     0,
+     1,
+     1,
+     false,
+     1,
+     {-1}},
 };
 
 constexpr int kCom = 7;
@@ -101,7 +131,8 @@ Machine Build(const SweepCase& c, Layout layout) {
     StoreSetting(layout, c.adapter, kCom, m.port, c.name, c.old);
     if (c.kind == Kind::kListing) {
         simwin::AddInterface(m.port, simwin::kComPortInterface, "\\\\?\\com#7");
-        simwin::SetValue(simwin::HardwareKeyPath(m.port), "PortName", REG_SZ, simwin::Utf16z("COM7"));
+        simwin::SetValue(simwin::HardwareKeyPath(m.port), "PortName", REG_SZ,
+                         simwin::Utf16z("COM7"));
         simwin::AddDevice("ACPI\\PNP0501\\1");
         simwin::AddInterface("ACPI\\PNP0501\\1", simwin::kComPortInterface, "\\\\?\\com#9a");
         simwin::AddInterface("ACPI\\PNP0501\\1", simwin::kComPortInterface, "\\\\?\\com#9b");
@@ -115,8 +146,8 @@ Machine Build(const SweepCase& c, Layout layout) {
 // untouched.
 std::vector<std::u16string> List() {
     constexpr comlist_char kUntouched = 0xCCCC;
-    std::vector<std::vector<comlist_char>> buffers(kListed.size() + 1,
-                                                   std::vector<comlist_char>(COMLIST_NAME_UNITS, kUntouched));
+    std::vector<std::vector<comlist_char>> buffers(
+        kListed.size() + 1, std::vector<comlist_char>(COMLIST_NAME_UNITS, kUntouched));
     std::vector<comlist_char*> names;
     for (auto& b : buffers) names.push_back(b.data());
     int count = -1;
@@ -252,7 +283,8 @@ TEST_P(FaultSweep, NoCrashNothingOpenStoreAndAdapterAgreeAfterAnySingleFault) {
         ASSERT_EQ(record.txMode.value, c.answer) << "clean run";
     }
     std::vector<std::pair<std::string, int>> plan;
-    for (const std::string& op : simwin::CalledOperations()) plan.emplace_back(op, simwin::Calls(op));
+    for (const std::string& op : simwin::CalledOperations())
+        plan.emplace_back(op, simwin::Calls(op));
 
     int tried = 0;
     for (const auto& [op, calls] : plan) {
@@ -279,10 +311,10 @@ TEST_P(FaultSweep, NoCrashNothingOpenStoreAndAdapterAgreeAfterAnySingleFault) {
                 continue;
             }
             const int adapterValue =
-                accepted.empty() ? c.old
-                                 : (c.valueFirst ? ValueFirst(accepted.back())
-                                                 : ChannelFirst(accepted.back()))
-                                       .value;
+                accepted.empty()
+                    ? c.old
+                    : (c.valueFirst ? ValueFirst(accepted.back()) : ChannelFirst(accepted.back()))
+                          .value;
             EXPECT_EQ(adapterValue, static_cast<int>(*stored));
         }
     }
@@ -291,14 +323,14 @@ TEST_P(FaultSweep, NoCrashNothingOpenStoreAndAdapterAgreeAfterAnySingleFault) {
               << " fault points over " << plan.size() << " operations\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllExportedCalls, FaultSweep,
-    ::testing::Combine(::testing::ValuesIn(kCases),
-                       ::testing::Values(Layout::kSharedTable, Layout::kPerPort)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).label) + "_" +
-               LayoutName(std::get<1>(info.param));
-    });
+INSTANTIATE_TEST_SUITE_P(AllExportedCalls, FaultSweep,
+                         ::testing::Combine(::testing::ValuesIn(kCases),
+                                            ::testing::Values(Layout::kSharedTable,
+                                                              Layout::kPerPort)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).label) + "_" +
+                                    LayoutName(std::get<1>(info.param));
+                         });
 
 // The total, when more than one sweep ran in this process.
 class SweepTotal : public ::testing::Environment {

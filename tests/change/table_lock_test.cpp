@@ -25,7 +25,8 @@ protected:
         for (int com = 1; com <= count; ++com) {
             const std::string adapter = "USB\\VID_1A2B&PID_2201\\8&" + std::to_string(com);
             AddAdapter(adapter, Layout::kSharedTable);
-            const std::string port = AddPort(adapter, "USB Serial (COM" + std::to_string(com) + ")");
+            const std::string port =
+                AddPort(adapter, "USB Serial (COM" + std::to_string(com) + ")");
             StoreSetting(Layout::kSharedTable, adapter, com, port, "TxMode", 0);
         }
     }
@@ -45,8 +46,7 @@ struct HolderCase {
     DWORD rightsHere;
 };
 
-class TableLockHolder : public TableLockTest,
-                        public ::testing::WithParamInterface<HolderCase> {};
+class TableLockHolder : public TableLockTest, public ::testing::WithParamInterface<HolderCase> {};
 
 TEST_P(TableLockHolder, UpdateWaitsForTheHolderAndFinishesPromptlyAfter) {
     using Clock = std::chrono::steady_clock;
@@ -109,8 +109,8 @@ const NamespaceCase kNamespaceCases[] = {
     {"CreatedGlobally", [] {}, 1, 1},
     {"CreatedMeanwhileByAnotherContext",
      [] { simwin::FailAt("CreateMutexA", 1, ERROR_ACCESS_DENIED); }, 2, 2},
-    {"GlobalNamespaceUnavailable",
-     [] { simwin::FailAt("CreateMutexA", 1, ERROR_PATH_NOT_FOUND); }, 1, 2},
+    {"GlobalNamespaceUnavailable", [] { simwin::FailAt("CreateMutexA", 1, ERROR_PATH_NOT_FOUND); },
+     1, 2},
     {"GlobalMutexRefusesEvenWaiting", [] { simwin::FailAt("OpenMutexA", 1, ERROR_ACCESS_DENIED); },
      1, 0},
 };

@@ -14,12 +14,12 @@ constexpr DWORD kPlatformCode = ERROR_NOT_ENOUGH_MEMORY;
 
 struct BoundedCase {
     const char* what;
-    bool ports;                 // COM3, COM4 and COM5, or none
+    bool ports;  // COM3, COM4 and COM5, or none
     int capacity;
-    int buffers;                // behind the array; -1 passes a null array
-    int nullEntry;              // entry set to null, or -1
+    int buffers;    // behind the array; -1 passes a null array
+    int nullEntry;  // entry set to null, or -1
     bool nullCount;
-    const char* failing;        // operation failed on its first call, or null
+    const char* failing;  // operation failed on its first call, or null
     int result;
     std::optional<DWORD> code;  // the thread's code afterwards, where it tells
     int count;                  // *count afterwards
@@ -32,11 +32,14 @@ const BoundedCase kBoundedCases[] = {
     {"no ports and no array", false, 0, -1, -1, false, nullptr, 1, std::nullopt, 0, 0},
     {"one buffer short", true, 2, 3, -1, false, nullptr, 0, ERROR_INSUFFICIENT_BUFFER, 3, 2},
     {"count only", true, 0, -1, -1, false, nullptr, 0, ERROR_INSUFFICIENT_BUFFER, 3, 0},
-    {"capacity 0 with an array", true, 0, 1, -1, false, nullptr, 0, ERROR_INSUFFICIENT_BUFFER, 3, 0},
+    {"capacity 0 with an array", true, 0, 1, -1, false, nullptr, 0, ERROR_INSUFFICIENT_BUFFER, 3,
+     0},
     {"negative capacity", true, -1, 1, -1, false, nullptr, 0, ERROR_INVALID_PARAMETER, 0, 0},
     {"null array", true, 1, -1, -1, false, nullptr, 0, ERROR_INVALID_PARAMETER, 0, 0},
-    {"null entry within the capacity", true, 3, 3, 2, false, nullptr, 0, ERROR_INVALID_PARAMETER, 0, 0},
-    {"null entry past the capacity", true, 2, 3, 2, false, nullptr, 0, ERROR_INSUFFICIENT_BUFFER, 3, 2},
+    {"null entry within the capacity", true, 3, 3, 2, false, nullptr, 0, ERROR_INVALID_PARAMETER, 0,
+     0},
+    {"null entry past the capacity", true, 2, 3, 2, false, nullptr, 0, ERROR_INSUFFICIENT_BUFFER, 3,
+     2},
     {"null count", true, 3, 3, -1, true, nullptr, 0, ERROR_INVALID_PARAMETER, -7, 0},
     {"no device list", true, 3, 3, -1, false, "SetupDiGetClassDevsW", 0, kPlatformCode, 0, 0},
 };
@@ -99,7 +102,8 @@ TEST_F(ListerTest, BoundedListingListsWhatEnumComPortsListsUnderAnySingleFault) 
     NameBuffers clean(5);
     List(clean);
     std::vector<std::pair<std::string, int>> plan;
-    for (const std::string& op : simwin::CalledOperations()) plan.emplace_back(op, simwin::Calls(op));
+    for (const std::string& op : simwin::CalledOperations())
+        plan.emplace_back(op, simwin::Calls(op));
     ASSERT_FALSE(plan.empty());
 
     for (const auto& [op, calls] : plan) {
@@ -127,7 +131,8 @@ TEST_F(ListerTest, BoundedListingListsWhatEnumComPortsListsUnderAnySingleFault) 
             }
             ASSERT_EQ(count, expected.count);
             for (int i = 0; i < count; ++i) EXPECT_EQ(bounded.Name(i), expected.names[i]);
-            EXPECT_TRUE(simwin::GetOutstanding().Empty()) << simwin::Describe(simwin::GetOutstanding());
+            EXPECT_TRUE(simwin::GetOutstanding().Empty())
+                << simwin::Describe(simwin::GetOutstanding());
         }
     }
 }

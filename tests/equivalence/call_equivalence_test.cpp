@@ -40,14 +40,30 @@ struct Call {
 
 #define QUERY(call) [](int port, int) { return call(port); }
 const Call kCalls[] = {
-    {"PoGetInterface", QUERY(PoGetInterface), QUERY(literal::PoGetInterface), "SerInterface",
-     "InterfaceMode", {0}},
-    {"PoGetFastFlush", QUERY(PoGetFastFlush), QUERY(literal::PoGetFastFlush), nullptr, "FastFlush",
+    {"PoGetInterface",
+     QUERY(PoGetInterface),
+     QUERY(literal::PoGetInterface),
+     "SerInterface",
+     "InterfaceMode",
+     {0}},
+    {"PoGetFastFlush",
+     QUERY(PoGetFastFlush),
+     QUERY(literal::PoGetFastFlush),
+     nullptr,
+     "FastFlush",
      {0}},
     {"PoGetTxMode", QUERY(PoGetTxMode), QUERY(literal::PoGetTxMode), nullptr, "TxMode", {0}},
-    {"PoGetUARTFIFO", QUERY(PoGetUARTFIFO), QUERY(literal::PoGetUARTFIFO), nullptr, "DisableFiFo",
+    {"PoGetUARTFIFO",
+     QUERY(PoGetUARTFIFO),
+     QUERY(literal::PoGetUARTFIFO),
+     nullptr,
+     "DisableFiFo",
      {0}},
-    {"PoSetInterface", PoSetInterface, literal::PoSetInterface, "SerInterface", "InterfaceMode",
+    {"PoSetInterface",
+     PoSetInterface,
+     literal::PoSetInterface,
+     "SerInterface",
+     "InterfaceMode",
      {0, 1, 2, 3}},
     {"PoSetFastFlush", PoSetFastFlush, literal::PoSetFastFlush, nullptr, "FastFlush", {0, 1}},
     {"PoSetTxMode", PoSetTxMode, literal::PoSetTxMode, nullptr, "TxMode", {0, 1}},
@@ -85,8 +101,7 @@ void RemoveOtherClaimants(int com, DWORD keep) {
 
 // Makes the call on the machine as it stands; what a change left on the
 // machine is observed too (a query's answer and code are all it gives).
-Outcome RunOn(const generated::Machine& machine, int com, Export call, int argument,
-              bool change) {
+Outcome RunOn(const generated::Machine& machine, int com, Export call, int argument, bool change) {
     SetLastError(kSentinel);
     Outcome outcome;
     outcome.result = call(com, argument);

@@ -16,17 +16,22 @@ constexpr const char* kSwitchKeys[] = {"SYSTEM\\CurrentControlSet\\Services\\KAR
 // both read as parents, only the shorter reads back from a device list.
 const std::vector<std::string>& AdapterIds() {
     static const std::vector<std::string> ids = {
-        "USB\\VID_1A2B&PID_2052\\A", "USB\\VID_1A2B&PID_1131\\B", "USB\\VID_1A2B&PID_1110\\C",
-        "PCI\\VEN_10B5&DEV_9050\\D", "PCI\\VEN_10B5&DEV_1100\\E", "ROOT\\SERIAL\\F",
-        "USB\\VID_1A2B&REV_0100\\G", "USB\\VID_1A2B&PID_2052\\" + std::string(178, 'H'),
+        "USB\\VID_1A2B&PID_2052\\A",
+        "USB\\VID_1A2B&PID_1131\\B",
+        "USB\\VID_1A2B&PID_1110\\C",
+        "PCI\\VEN_10B5&DEV_9050\\D",
+        "PCI\\VEN_10B5&DEV_1100\\E",
+        "ROOT\\SERIAL\\F",
+        "USB\\VID_1A2B&REV_0100\\G",
+        "USB\\VID_1A2B&PID_2052\\" + std::string(178, 'H'),
         "USB\\VID_1A2B&PID_2041\\" + std::string(177, 'I')};
     return ids;
 }
 
 // An interface class that is neither the ports class nor the COM-port
 // interface.
-constexpr GUID kOtherClass = {0x53F56307, 0xB6BF, 0x11D0,
-                              {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+constexpr GUID kOtherClass = {
+    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 
 class Generator {
 public:
@@ -80,10 +85,14 @@ private:
     std::string FriendlyName(int com) {
         const std::string number = "(COM" + std::to_string(com) + ")";
         switch (Pick(0, 3)) {
-            case 0: return "Serial " + number;
-            case 1: return "Adapter Port " + std::to_string(Pick(0, 5)) + " " + number;
-            case 2: return "COMBO Port " + std::to_string(Pick(1, 4)) + " " + number;
-            default: return "Port 12345 " + number;  // a name that matches nothing
+            case 0:
+                return "Serial " + number;
+            case 1:
+                return "Adapter Port " + std::to_string(Pick(0, 5)) + " " + number;
+            case 2:
+                return "COMBO Port " + std::to_string(Pick(1, 4)) + " " + number;
+            default:
+                return "Port 12345 " + number;  // a name that matches nothing
         }
     }
 
@@ -100,10 +109,17 @@ private:
         simwin::CreateKey(key);
         for (const char* name : kSettings) {
             switch (Pick(0, 5)) {
-                case 0: break;  // not stored
-                case 1: simwin::SetDword(key, name, 0xFFFFFFFF); break;
-                case 2: simwin::SetValue(key, name, REG_BINARY, {std::uint8_t(Pick(0, 3))}); break;
-                default: simwin::SetDword(key, name, std::uint32_t(Pick(0, 3))); break;
+                case 0:
+                    break;  // not stored
+                case 1:
+                    simwin::SetDword(key, name, 0xFFFFFFFF);
+                    break;
+                case 2:
+                    simwin::SetValue(key, name, REG_BINARY, {std::uint8_t(Pick(0, 3))});
+                    break;
+                default:
+                    simwin::SetDword(key, name, std::uint32_t(Pick(0, 3)));
+                    break;
             }
         }
         if (Chance(1, 8)) simwin::RestrictKey(key, KEY_READ);

@@ -7,15 +7,14 @@
 typedef char comlist_char_is_two_bytes[sizeof(comlist_char) == 2 ? 1 : -1];
 
 int headers_check(void);
-int headers_check(void)
-{
-    int (PORTOPT_CALL *query)(int) = PoGetUARTFIFO;
-    int (PORTOPT_CALL *change)(int, int) = PoSetUARTFIFO;
-    int (PORTOPT_CALL *info)(int, PoPortInfo*) = PoGetPortInfo;
-    int (PORTOPT_CALL *all)(PoPortInfo*, int, int*) = PoGetAllPortInfo;
+int headers_check(void) {
+    int(PORTOPT_CALL * query)(int) = PoGetUARTFIFO;
+    int(PORTOPT_CALL * change)(int, int) = PoSetUARTFIFO;
+    int(PORTOPT_CALL * info)(int, PoPortInfo*) = PoGetPortInfo;
+    int(PORTOPT_CALL * all)(PoPortInfo*, int, int*) = PoGetAllPortInfo;
     static PoPortInfo record; /* zero-initialised */
-    int (COMLIST_CALL *list)(comlist_char**, int*) = EnumCOMPorts;
-    int (COMLIST_CALL *bounded)(comlist_char**, int, int*) = EnumCOMPortsEx;
+    int(COMLIST_CALL * list)(comlist_char**, int*) = EnumCOMPorts;
+    int(COMLIST_CALL * bounded)(comlist_char**, int, int*) = EnumCOMPortsEx;
 #ifdef __cplusplus
     Cportopt& (Cportopt::*assign)(const Cportopt&) = &Cportopt::operator=;
     (void)assign;

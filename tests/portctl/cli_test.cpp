@@ -39,7 +39,8 @@ void WriteFile(const fs::path& path, const std::string& text) {
 
 int Count(const std::string& text, const std::string& piece) {
     int count = 0;
-    for (std::size_t at = 0; (at = text.find(piece, at)) != std::string::npos; at += piece.size()) ++count;
+    for (std::size_t at = 0; (at = text.find(piece, at)) != std::string::npos; at += piece.size())
+        ++count;
     return count;
 }
 
@@ -81,10 +82,11 @@ protected:
         WriteFile(Machine(), Replaced(ReadFile(Machine()), replacements));
     }
 
-    static std::string Replaced(std::string text,
-                                const std::vector<std::pair<std::string, std::string>>& replacements) {
+    static std::string Replaced(
+        std::string text, const std::vector<std::pair<std::string, std::string>>& replacements) {
         for (const auto& [from, to] : replacements) {
-            for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+            for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos;
+                 at += to.size()) {
                 text.replace(at, from.size(), to);
             }
         }
@@ -105,12 +107,12 @@ TEST_F(PortctlCli, ListsEveryPortInNaturalOrderWithAdapterAndOptions) {
     std::vector<std::string> names;
     for (const Json& port : ports) names.push_back(port["port"]);
     EXPECT_EQ(names, (std::vector<std::string>{"COM1", "COM3", "COM4", "COM5", "COM6", "COM7",
-                                                "COM8", "COM9"}));
+                                               "COM8", "COM9"}));
     for (const Json& port : ports) {
         std::vector<std::string> keys;
         for (const auto& item : port.items()) keys.push_back(item.key());
         EXPECT_EQ(keys, (std::vector<std::string>{"adapter", "fastflush", "fifo", "interface",
-                                                   "number", "port", "position", "txmode"}));
+                                                  "number", "port", "position", "txmode"}));
     }
     // No adapter; a KARBEND port with translated and missing values; the
     // PCI port; a tovelser port without the other three options.
@@ -145,13 +147,20 @@ TEST_F(PortctlCli, SetReadsBackAndStopsAtTheFirstRefusal) {
         std::string out;
         std::string err;
     } cases[] = {
-        {{"set", "COM4", "txmode", "0", "fifo", "on"}, 0, "COM4 txmode: 1 -> 0\nCOM4 fifo: off -> on\n", ""},
+        {{"set", "COM4", "txmode", "0", "fifo", "on"},
+         0,
+         "COM4 txmode: 1 -> 0\nCOM4 fifo: off -> on\n",
+         ""},
         // The tovelser family has no transmit mode; its interface change stands.
-        {{"set", "COM8", "interface", "3", "txmode", "1"}, 1, "COM8 interface: 2 -> 3\n",
+        {{"set", "COM8", "interface", "3", "txmode", "1"},
+         1,
+         "COM8 interface: 2 -> 3\n",
          "COM8 txmode not changed: the adapter could not be reached or refused the change "
          "(the adapter's family has no txmode)\nportctl: applied before it: interface"},
         // Nothing stored for COM6: a change needs the old value.
-        {{"set", "6", "fastflush", "on"}, 1, "",
+        {{"set", "6", "fastflush", "on"},
+         1,
+         "",
          "COM6 fastflush not changed: the stored setting could not be read or written\n"
          "portctl: no change was applied before it"},
     };
@@ -188,27 +197,35 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
     WriteFile(File("malformed.json"), "{\"portctl\": 1, \"ports\": {\"COM3\": {\"txmode\": 1,}}}");
     WriteFile(File("version.json"), R"({"portctl": 2, "ports": {}})");
     WriteFile(File("overflow.json"), R"({"portctl": 1e999, "ports": {}})");
-    WriteFile(File("option.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 1}, "COM4": {"speed": 1}}})");
-    WriteFile(File("range.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM4": {"interface": 4}}})");
-    WriteFile(File("port.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM2": {"txmode": 1}}})");
-    WriteFile(File("com0.json"), R"({"portctl": 1, "ports": {"COM2": {"txmode": 1}, "COM0": {"txmode": 1}}})");
-    WriteFile(File("twice.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "3": {"txmode": 1}}})");
-    WriteFile(File("flag.json"), R"({"portctl": 1, "ports": {"COM3": {"fifo": true, "interface": true}}})");
+    WriteFile(File("option.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"txmode": 1}, "COM4": {"speed": 1}}})");
+    WriteFile(File("range.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM4": {"interface": 4}}})");
+    WriteFile(File("port.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM2": {"txmode": 1}}})");
+    WriteFile(File("com0.json"),
+              R"({"portctl": 1, "ports": {"COM2": {"txmode": 1}, "COM0": {"txmode": 1}}})");
+    WriteFile(File("twice.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "3": {"txmode": 1}}})");
+    WriteFile(File("flag.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"fifo": true, "interface": true}}})");
     WriteFile(File("flag-txmode.json"), R"({"portctl": 1, "ports": {"COM4": {"txmode": false}}})");
     WriteFile(File("adapter.json"),
               R"({"portctl": 1, "ports": {"COM3": {"adapter": {"vendor": 6699}, "txmode": 0}}})");
     WriteFile(File("position.json"), R"({"portctl": 1, "ports": {"COM3": {"position": 0}}})");
     // The first entry is at its place here and would change; the second
     // names an adapter that is not.
-    WriteFile(File("one-unmatched.json"),
-              R"({"portctl": 1, "ports": {"COM3": {"adapter": {"id": "USB\\VID_1A2B&PID_2044\\KB4P0001", )"
-              R"("vendor": 6699, "product": 8260}, "position": 1, "interface": 3}, )"
-              R"("COM4": {"adapter": {"vendor": 1, "product": 2}, "position": 1, "txmode": 0}}})");
+    WriteFile(
+        File("one-unmatched.json"),
+        R"({"portctl": 1, "ports": {"COM3": {"adapter": {"id": "USB\\VID_1A2B&PID_2044\\KB4P0001", )"
+        R"("vendor": 6699, "product": 8260}, "position": 1, "interface": 3}, )"
+        R"("COM4": {"adapter": {"vendor": 1, "product": 2}, "position": 1, "txmode": 0}}})");
     WriteFile(File("bad-machine.json"), "{\"simwin-machine\": 1, \"devices\": [}");
     // Nested far deeper than any stack could print back.
     const std::string deep = std::string(400000, '[') + std::string(400000, ']');
     WriteFile(File("deep-version.json"), R"({"portctl": )" + deep + "}");
-    WriteFile(File("deep-value.json"), R"({"portctl": 1, "ports": {"COM3": {"txmode": )" + deep + "}}}");
+    WriteFile(File("deep-value.json"),
+              R"({"portctl": 1, "ports": {"COM3": {"txmode": )" + deep + "}}}");
     const std::string machineBefore = ReadFile(Machine());
 
     const struct {
@@ -235,9 +252,11 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"import", File("port.json").string()}, "ports.COM2: no such port"},
         {{"import", File("twice.json").string()}, "ports.3: COM3 is given twice"},
         {{"import", File("flag.json").string()}, "ports.COM3.interface: value true out of range"},
-        {{"import", File("flag-txmode.json").string()}, "ports.COM4.txmode: value false out of range"},
+        {{"import", File("flag-txmode.json").string()},
+         "ports.COM4.txmode: value false out of range"},
         {{"import", File("adapter.json").string()}, "ports.COM3.adapter.product: missing"},
-        {{"import", File("position.json").string()}, "ports.COM3.position: value 0 is not a number from 1"},
+        {{"import", File("position.json").string()},
+         "ports.COM3.position: value 0 is not a number from 1"},
         {{"import", "--match", "serial", File("port.json").string()}, "--match"},
         // An entry without its adapter cannot be matched by position.
         {{"import", "--match", "position", File("twice.json").string()},
@@ -253,7 +272,8 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"check", "--match", "position", File("one-unmatched.json").string()},
          "1 entry cannot be matched by position"},
         {{"import", File("deep-version.json").string()}, "portctl: version [...] is not supported"},
-        {{"import", File("deep-value.json").string()}, "ports.COM3.txmode: value [...] out of range"},
+        {{"import", File("deep-value.json").string()},
+         "ports.COM3.txmode: value [...] out of range"},
     };
     for (const auto& c : cases) {
         const ToolRun run = OnMachine(c.args);
@@ -264,7 +284,8 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
     }
 
     const std::string badMachine = ReadFile(File("bad-machine.json"));
-    const ToolRun run = Tool({"--machine", File("bad-machine.json").string(), "set", "COM3", "txmode", "1"});
+    const ToolRun run =
+        Tool({"--machine", File("bad-machine.json").string(), "set", "COM3", "txmode", "1"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("bad-machine.json"), std::string::npos) << run.err;
     EXPECT_EQ(ReadFile(File("bad-machine.json")), badMachine);
@@ -275,16 +296,19 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     ASSERT_EQ(OnMachine({"export", backup}, "umask 027;").status, 0);
     // A new file's permissions, not the temporary file's (the owner's alone).
     using fs::perms;
-    EXPECT_EQ(fs::status(backup).permissions(), perms::owner_read | perms::owner_write | perms::group_read);
+    EXPECT_EQ(fs::status(backup).permissions(),
+              perms::owner_read | perms::owner_write | perms::group_read);
     const Json exported = Json::parse(ReadFile(backup));
     EXPECT_EQ(exported["portctl"], 1);
-    const Json tovelser = {{"id", "USB\\VID_1A2B&PID_1131\\TV2P0042"}, {"vendor", 0x1A2B}, {"product", 0x1131}};
+    const Json tovelser = {
+        {"id", "USB\\VID_1A2B&PID_1131\\TV2P0042"}, {"vendor", 0x1A2B}, {"product", 0x1131}};
     // Where the port is, and no options it lacks.
-    EXPECT_EQ(exported["ports"]["COM8"], (Json{{"adapter", tovelser}, {"position", 1}, {"interface", 2}}));
+    EXPECT_EQ(exported["ports"]["COM8"],
+              (Json{{"adapter", tovelser}, {"position", 1}, {"interface", 2}}));
     EXPECT_FALSE(exported["ports"]["COM7"].contains("position"));  // a single-port adapter
-    EXPECT_FALSE(exported["ports"].contains("COM1"));                // no adapter, nothing stored
-    EXPECT_FALSE(exported["ports"]["COM5"].contains("txmode"));      // not stored
-    EXPECT_FALSE(exported["ports"].contains("COM6"));                 // nothing stored
+    EXPECT_FALSE(exported["ports"].contains("COM1"));              // no adapter, nothing stored
+    EXPECT_FALSE(exported["ports"]["COM5"].contains("txmode"));    // not stored
+    EXPECT_FALSE(exported["ports"].contains("COM6"));              // nothing stored
     EXPECT_EQ(OnMachine({"export", "-"}).out, ReadFile(backup));
 
     const Json before = Listing();
@@ -302,7 +326,8 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
 
     const ToolRun restore = OnMachine({"import", backup});
     EXPECT_EQ(restore.status, 0) << restore.err;
-    EXPECT_NE(restore.out.find("COM8 interface: applied (1 -> 2)"), std::string::npos) << restore.out;
+    EXPECT_NE(restore.out.find("COM8 interface: applied (1 -> 2)"), std::string::npos)
+        << restore.out;
     EXPECT_NE(restore.out.find("COM3 fifo: unchanged (on)"), std::string::npos) << restore.out;
     // Each entry goes to its own COM number, which needs no saying.
     EXPECT_EQ(Count(plan.out + restore.out, "goes to"), 0) << plan.out << restore.out;
@@ -321,9 +346,11 @@ TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
               R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM6": {"fastflush": 1}}})");
     WriteFile(File("fifo-off.json"), R"({"portctl": 1, "ports": {"COM6": {"fifo": false}}})");
     WriteFile(File("family.json"), R"({"portctl": 1, "ports": {"COM8": {"txmode": 1}}})");
-    WriteFile(File("absent.json"),
-              R"({"portctl": 1, "ports": {"COM2": {"txmode": 1, "fifo": true}, "COM7": {"interface": 3}}})");
-    std::string many = R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM5": {"txmode": 1})";
+    WriteFile(
+        File("absent.json"),
+        R"({"portctl": 1, "ports": {"COM2": {"txmode": 1, "fifo": true}, "COM7": {"interface": 3}}})");
+    std::string many =
+        R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM5": {"txmode": 1})";
     for (int n = 10; n <= 256; ++n) many += ", \"COM" + std::to_string(n) + R"(": {"txmode": 1})";
     WriteFile(File("many.json"), many + "}}");
     const std::string noDeviceList = "PORTCTL_SIM_FAULTS=SetupDiGetClassDevsW:1";
@@ -334,35 +361,57 @@ TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
         std::vector<std::string> out;
         std::string err;
     } cases[] = {
-        {"", {"import", "one-refused.json"}, 1,
+        {"",
+         {"import", "one-refused.json"},
+         1,
          {"COM3 interface: applied (0 -> 1)\n",
           "COM6 fastflush: refused: the stored setting could not be read or written\n"},
          "portctl: 1 of 2 settings refused"},
         {"", {"import", "fifo-off.json"}, 0, {"COM6 fifo: unchanged (-)\n"}, ""},
-        {"", {"import", "family.json"}, 1, {"(the adapter's family has no txmode)"}, "1 of 1 settings refused"},
-        {"", {"import", "--dry-run", "--json", "one-refused.json"}, 0,
-         {R"("changed": false)", R"("result": "would apply")", R"("from": 0)", R"("to": 1)"}, ""},
+        {"",
+         {"import", "family.json"},
+         1,
+         {"(the adapter's family has no txmode)"},
+         "1 of 1 settings refused"},
+        {"",
+         {"import", "--dry-run", "--json", "one-refused.json"},
+         0,
+         {R"("changed": false)", R"("result": "would apply")", R"("from": 0)", R"("to": 1)"},
+         ""},
         {"", {"check", "fifo-off.json"}, 0, {"compliant: 1 option on 1 port\n"}, ""},
-        {"", {"check", "one-refused.json"}, 1,
-         {"drift: COM3 interface 0 (want 1), COM6 fastflush not stored (want 1)\n"}, ""},
+        {"",
+         {"check", "one-refused.json"},
+         1,
+         {"drift: COM3 interface 0 (want 1), COM6 fastflush not stored (want 1)\n"},
+         ""},
         {"", {"check", "absent.json"}, 1, {"drift: COM2 absent\n"}, ""},
         // 249 differences: as many as fit in 2,046 characters (one more
         // would make 2,048), and a count.
-        {"", {"check", "many.json"}, 1,
-         {"drift: COM3 interface 0 (want 1), COM5 txmode not stored (want 1), COM10 absent, COM11 absent, ",
-          ", COM145 absent, ... and 111 more\n"}, ""},
-        {noDeviceList, {"check", "one-refused.json"}, 1,
-         {"not checked: the ports cannot be listed: the lister could not build its device list (error 31)\n"}, ""},
+        {"",
+         {"check", "many.json"},
+         1,
+         {"drift: COM3 interface 0 (want 1), COM5 txmode not stored (want 1), COM10 absent, COM11 "
+          "absent, ",
+          ", COM145 absent, ... and 111 more\n"},
+         ""},
+        {noDeviceList,
+         {"check", "one-refused.json"},
+         1,
+         {"not checked: the ports cannot be listed: the lister could not build its device list "
+          "(error 31)\n"},
+         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.before + " " + c.args[0] + " " + c.args.back());
         ASSERT_EQ(OnMachine({"set", "COM3", "interface", "0"}).status, 0);
         const std::string machineBefore = ReadFile(Machine());
         std::vector<std::string> args;
-        for (const std::string& arg : c.args) args.push_back(arg.find(".json") == std::string::npos ? arg : File(arg).string());
+        for (const std::string& arg : c.args)
+            args.push_back(arg.find(".json") == std::string::npos ? arg : File(arg).string());
         const ToolRun run = OnMachine(args, c.before);
         EXPECT_EQ(run.status, c.status) << run.err;
-        for (const std::string& line : c.out) EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+        for (const std::string& line : c.out)
+            EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
         if (c.err.empty()) {
             EXPECT_EQ(run.err, "");
@@ -384,7 +433,10 @@ TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
         if (dryRun.status != 2) {
             EXPECT_EQ(json.out, dryRun.out);
         } else {
-            EXPECT_NE(json.out.find(R"("result": "absent",)" "\n" R"(          "to": 1)"), std::string::npos)
+            EXPECT_NE(json.out.find(R"("result": "absent",)"
+                                    "\n"
+                                    R"(          "to": 1)"),
+                      std::string::npos)
                 << json.out;
         }
         EXPECT_EQ(ReadFile(Machine()), machineBefore);
@@ -421,7 +473,7 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
     // adapter's ports too.
     const std::vector<std::pair<std::string, std::string>> otherMachine = {
         {"KB4P0001", "KB4P0777"}, {"COM3", "COMx"}, {"COM4", "COM3"}, {"COMx", "COM4"},
-        {"COM8", "COMy"}, {"COM9", "COM8"}, {"COMy", "COM9"}};
+        {"COM8", "COMy"},         {"COM9", "COM8"}, {"COMy", "COM9"}};
     Rewrite(otherMachine);
     ASSERT_EQ(OnMachine({"set", "COM4", "fastflush", "0", "txmode", "1"}).status, 0);
 
@@ -436,9 +488,10 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
     const ToolRun drift = OnMachine(check);
     EXPECT_EQ(drift.status, 1) << drift.err;
     // The settings here stayed with the COM numbers.
-    EXPECT_EQ(drift.out, "drift: COM4 interface 1 (want 0), COM4 fastflush 0 (want 1), "
-                         "COM4 txmode 1 (want 0), COM4 fifo off (want on), COM3 interface 0 (want 1), "
-                         "COM3 fastflush 1 (want 0), COM3 txmode 0 (want 1), COM3 fifo on (want off)\n");
+    EXPECT_EQ(drift.out,
+              "drift: COM4 interface 1 (want 0), COM4 fastflush 0 (want 1), "
+              "COM4 txmode 1 (want 0), COM4 fifo off (want on), COM3 interface 0 (want 1), "
+              "COM3 fastflush 1 (want 0), COM3 txmode 0 (want 1), COM3 fifo on (want off)\n");
     EXPECT_EQ(OnMachine({"check", "--match", "position", "--json", backup}).out,
               OnMachine({"import", "--match", "position", "--dry-run", "--json", backup}).out);
     const ToolRun json = OnMachine({"import", "--match", "position", "--json", backup});
@@ -451,12 +504,16 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
     const Json moved = Listing();
     for (const Json& port : moved) {
         const std::string name = port["port"];
-        const std::string was = Replaced(name, {{"COM3", "x"}, {"COM4", "COM3"}, {"x", "COM4"},
-                                                {"COM8", "y"}, {"COM9", "COM8"}, {"y", "COM9"}});
+        const std::string was = Replaced(name, {{"COM3", "x"},
+                                                {"COM4", "COM3"},
+                                                {"x", "COM4"},
+                                                {"COM8", "y"},
+                                                {"COM9", "COM8"},
+                                                {"y", "COM9"}});
         for (const char* option : {"interface", "fastflush", "txmode", "fifo"}) {
             const Json expected = std::find_if(demo.begin(), demo.end(), [&](const Json& p) {
-                return p["port"] == was;
-            }).value()[option];
+                                      return p["port"] == was;
+                                  }).value()[option];
             EXPECT_EQ(port[option], expected) << name << " " << option;
         }
     }
@@ -465,8 +522,8 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
     // picks one; when it names neither, nothing is changed.
     Json machine = Json::parse(ReadFile(Machine()));
     const std::vector<std::pair<std::string, std::string>> second = {
-        {"KB4P0777", "KB4P0888"}, {"(COM3)", "(COM13)"}, {"(COM4)", "(COM14)"},
-        {"(COM5)", "(COM15)"}, {"(COM6)", "(COM16)"}, {"\"COM3\"", "\"COM13\""},
+        {"KB4P0777", "KB4P0888"},  {"(COM3)", "(COM13)"},     {"(COM4)", "(COM14)"},
+        {"(COM5)", "(COM15)"},     {"(COM6)", "(COM16)"},     {"\"COM3\"", "\"COM13\""},
         {"\"COM4\"", "\"COM14\""}, {"\"COM5\"", "\"COM15\""}, {"\"COM6\"", "\"COM16\""}};
     Json added = Json::array();
     for (const Json& device : machine["devices"]) {
@@ -478,7 +535,8 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
     const Json registry = machine["registry"];
     for (const auto& [key, values] : registry.items()) {
         if (key.find("KB4P0777") != std::string::npos) {
-            machine["registry"][Replaced(key, second)] = Json::parse(Replaced(values.dump(), second));
+            machine["registry"][Replaced(key, second)] =
+                Json::parse(Replaced(values.dump(), second));
         }
     }
     // Instance IDs compare in either case, as Windows compares them.
@@ -490,7 +548,8 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
         std::string serial;  // of the first adapter here
         std::string file;
         bool named;
-    } variants[] = {{"KB4P0001", backup, true}, {"KB4P0001", lowered, true}, {"KB4P0777", backup, false}};
+    } variants[] = {
+        {"KB4P0001", backup, true}, {"KB4P0001", lowered, true}, {"KB4P0777", backup, false}};
     for (const auto& [serial, file, named] : variants) {
         SCOPED_TRACE(serial + " " + file);
         WriteFile(Machine(), Replaced(machine.dump(), {{"KB4P0777", serial}}));
@@ -503,11 +562,12 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
         }
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find("3 entries cannot be matched by position, so nothing is changed:\n"
-                               "  ports.COM3: ambiguous: 2 1A2B:2044 adapters here "
-                               "(USB\\VID_1A2B&PID_2044\\KB4P0777, USB\\VID_1A2B&PID_2044\\KB4P0888), "
-                               "none of them USB\\VID_1A2B&PID_2044\\KB4P0001\n  ports.COM4: "),
-                  std::string::npos)
+        EXPECT_NE(
+            run.err.find("3 entries cannot be matched by position, so nothing is changed:\n"
+                         "  ports.COM3: ambiguous: 2 1A2B:2044 adapters here "
+                         "(USB\\VID_1A2B&PID_2044\\KB4P0777, USB\\VID_1A2B&PID_2044\\KB4P0888), "
+                         "none of them USB\\VID_1A2B&PID_2044\\KB4P0001\n  ports.COM4: "),
+            std::string::npos)
             << run.err;
         EXPECT_EQ(run.err.find("ports.COM7"), std::string::npos) << run.err;
         EXPECT_EQ(ReadFile(Machine()), before);
@@ -526,7 +586,8 @@ TEST_F(PortctlCli, Com256IsAPortForEveryCommand) {
     ASSERT_EQ(OnMachine({"set", "com256", "interface", "3"}).status, 0);
     const ToolRun restore = OnMachine({"import", backup});
     EXPECT_EQ(restore.status, 0) << restore.err;
-    EXPECT_NE(restore.out.find("COM256 interface: applied (3 -> 1)"), std::string::npos) << restore.out;
+    EXPECT_NE(restore.out.find("COM256 interface: applied (3 -> 1)"), std::string::npos)
+        << restore.out;
 }
 
 // When the lister cannot build its device list, standard output stays
@@ -547,7 +608,11 @@ TEST_F(PortctlCli, FailedListingOrWriteLeavesOutputValidAndFilesWhole) {
         std::string err;
     } cases[] = {
         {noDeviceList, {"list", "--json"}, 1, "[]\n", "portctl: the ports cannot be listed"},
-        {noDeviceList, {"export", "-"}, 1, "{\n  \"portctl\": 1,\n  \"ports\": {}\n}\n", "cannot be listed"},
+        {noDeviceList,
+         {"export", "-"},
+         1,
+         "{\n  \"portctl\": 1,\n  \"ports\": {}\n}\n",
+         "cannot be listed"},
         {noDeviceList, {"export", backup}, 1, "", "cannot be listed"},
         {noDeviceList, {"get", "COM3"}, 1, "", "cannot be listed"},
         {smallFiles, {"export", backup}, 2, "", "backup.json: cannot be written"},
@@ -560,8 +625,9 @@ TEST_F(PortctlCli, FailedListingOrWriteLeavesOutputValidAndFilesWhole) {
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
         if (c.before == noDeviceList) {
             // The simulator fails the call with ERROR_GEN_FAILURE.
-            EXPECT_EQ(run.err, "portctl: the ports cannot be listed: the lister could not build "
-                               "its device list (error 31)\n");
+            EXPECT_EQ(run.err,
+                      "portctl: the ports cannot be listed: the lister could not build "
+                      "its device list (error 31)\n");
         }
         EXPECT_EQ(ReadFile(backup), "the old backup");
         EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4)
@@ -576,7 +642,8 @@ TEST_F(PortctlCli, RefusalNamesMissingRightsOnlyWhenTheyAreWhy) {
     const std::string notElevated =
         machine.substr(0, machine.rfind('}')) + ",\n  \"elevated\": false\n}\n";
     const std::string writeFails = "PORTCTL_SIM_FAULTS=RegSetValueExA:1";
-    const std::string rights = "administrator rights are needed (run portctl from an elevated prompt)";
+    const std::string rights =
+        "administrator rights are needed (run portctl from an elevated prompt)";
     const struct {
         bool elevated;
         std::string before;
@@ -595,7 +662,8 @@ TEST_F(PortctlCli, RefusalNamesMissingRightsOnlyWhenTheyAreWhy) {
         WriteFile(Machine(), c.elevated ? machine : notElevated);
         const ToolRun run = OnMachine(c.args, c.before);
         EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("the stored setting could not be read or written"), std::string::npos)
+        EXPECT_NE(run.err.find("the stored setting could not be read or written"),
+                  std::string::npos)
             << run.err;
         EXPECT_EQ(run.err.find(rights) != std::string::npos, c.saysRights) << run.err;
     }
@@ -604,7 +672,8 @@ TEST_F(PortctlCli, RefusalNamesMissingRightsOnlyWhenTheyAreWhy) {
     const ToolRun imported = OnMachine({"import", File("com8.json").string()});
     EXPECT_EQ(imported.status, 1);
     EXPECT_NE(imported.out.find("COM8 interface: refused: the stored setting could not be read or "
-                                "written: " + rights),
+                                "written: " +
+                                rights),
               std::string::npos)
         << imported.out;
 }

@@ -175,7 +175,8 @@ TEST_P(PortctlOnWine, ImportOfItsOwnExportChangesNothing) {
 
     const ToolRun imported = Portctl("import \"" + backup + "\"");
     EXPECT_EQ(imported.status, 0u) << imported.err;
-    EXPECT_NE(imported.out.find("COM3 interface: unchanged (2)"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.out.find("COM3 interface: unchanged (2)"), std::string::npos)
+        << imported.out;
     EXPECT_EQ(imported.out.find("applied"), std::string::npos) << imported.out;
     // The report for configuration tools says so too.
     const ToolRun report = Portctl("import --json \"" + backup + "\"");

@@ -71,9 +71,7 @@ int NoSuchOption(int) { return 0; }
 int PoGetInterface(int port) {
     return Query(
         port, [](int p) { return ReadPortSetting(p, "SerInterface"); },
-        [](int p) {
-            return portopt::TranslateInterfaceCode(ReadPortSetting(p, "InterfaceMode"));
-        });
+        [](int p) { return portopt::TranslateInterfaceCode(ReadPortSetting(p, "InterfaceMode")); });
 }
 
 int PoGetFastFlush(int port) {
@@ -100,29 +98,23 @@ int PoSetInterface(int port, int mode) {
     const int capability = portopt::CapabilityCode(product);
     if (capability == 0x30 && mode == 0) return 0;
     if (capability == 0x10) return mode == 0 ? 1 : 0;
-    const Change change =
-        portopt::IsTovelserFamily(product)
-            ? Change{0x00222080, LocateSetting(product, "SerInterface"),
-                     ControlRecord(RecordLayout::kValueFirst, channel, mode)}
-            : Change{0x04042014, LocateSetting(product, "InterfaceMode"),
-                     ControlRecord(RecordLayout::kChannelFirst, channel,
-                                   portopt::TranslateInterfaceCode(mode))};
+    const Change change = portopt::IsTovelserFamily(product)
+                              ? Change{0x00222080, LocateSetting(product, "SerInterface"),
+                                       ControlRecord(RecordLayout::kValueFirst, channel, mode)}
+                              : Change{0x04042014, LocateSetting(product, "InterfaceMode"),
+                                       ControlRecord(RecordLayout::kChannelFirst, channel,
+                                                     portopt::TranslateInterfaceCode(mode))};
     const int old = ReadSetting(change.place, port);
     if (old == portopt::kNotStored) return CloseAndFail(adapter, ERROR_REGISTRY_IO_FAILED);
     return ApplyAndStore(adapter, port, change, old);
 }
 
-int PoSetFastFlush(int port, int on) {
-    return SetSwitchOption(port, on, "FastFlush", 0x04042018);
-}
+int PoSetFastFlush(int port, int on) { return SetSwitchOption(port, on, "FastFlush", 0x04042018); }
 
-int PoSetTxMode(int port, int mode) {
-    return SetSwitchOption(port, mode, "TxMode", 0x0404201C);
-}
+int PoSetTxMode(int port, int mode) { return SetSwitchOption(port, mode, "TxMode", 0x0404201C); }
 
 int PoSetUARTFIFO(int port, int enable) {
-    return SetSwitchOption(port, enable == 0 ? 1 : 0, "DisableFiFo",
-                           0x04042020);
+    return SetSwitchOption(port, enable == 0 ? 1 : 0, "DisableFiFo", 0x04042020);
 }
 
 }  // namespace literal

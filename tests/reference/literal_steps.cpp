@@ -30,7 +30,8 @@ platform::DeviceList PortsList() {
 }
 // Present devices exposing an interface of any class.
 platform::DeviceList AllDevicesList() {
-    return platform::GetDeviceList(nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_DEVICEINTERFACE);
+    return platform::GetDeviceList(nullptr,
+                                   DIGCF_PRESENT | DIGCF_ALLCLASSES | DIGCF_DEVICEINTERFACE);
 }
 
 const char* SwitchKey(int productId) {
@@ -118,7 +119,8 @@ int ReadPerPort(int port, const char* name) {
         for (DWORD index = 0; platform::EnumDevice(ports.get(), index, device); ++index) {
             int channel = portopt::kNoChannel;
             if (!NameCarries(ports.get(), device, port, channel)) continue;
-            const platform::RegistryKey key = platform::OpenHardwareKey(ports.get(), device, KEY_READ);
+            const platform::RegistryKey key =
+                platform::OpenHardwareKey(ports.get(), device, KEY_READ);
             if (!key) continue;
             found = portopt::ReadHardwareValue(key.get(), name);
             if (found) {

@@ -102,7 +102,8 @@ TEST_F(ComlistScenario, BoundedListingFillsItsCapacityAndCountsEveryPort) {
             EXPECT_EQ(error_, c.error);
         }
         EXPECT_EQ(count_, c.error == 87 ? 0 : 3);
-        const std::size_t filled = c.error == 87 ? 0 : std::min<std::size_t>(3, std::max(c.capacity, 0));
+        const std::size_t filled =
+            c.error == 87 ? 0 : std::min<std::size_t>(3, std::max(c.capacity, 0));
         EXPECT_EQ(written, std::vector<std::string>(all.begin(), all.begin() + filled));
         for (std::size_t i = filled; i < 4; ++i) EXPECT_TRUE(Untouched(i)) << "entry " << i;
     }

@@ -58,7 +58,9 @@ protected:
 
 private:
     template <typename First, typename... Rest>
-    static First FirstOf(First first, Rest...) { return first; }
+    static First FirstOf(First first, Rest...) {
+        return first;
+    }
 };
 
 }  // namespace scenario

@@ -36,7 +36,8 @@ protected:
     int TxMode() { return fx->Portopt().PoGetTxMode(kLoneCom); }
 
     void SetSwitchValue(std::uint32_t type, const Bytes& data) {
-        fx->SetValue(fixture::MachineFixture::SwitchKey(Driver::kKarbend), "FixComFunc", type, data);
+        fx->SetValue(fixture::MachineFixture::SwitchKey(Driver::kKarbend), "FixComFunc", type,
+                     data);
     }
 
     std::unique_ptr<fixture::MachineFixture> fx;

@@ -42,7 +42,8 @@ TEST_F(FaultsTest, CountsCallsInOrderOfFirstUse) {
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM", 0, KEY_READ, &key);
     LocalFree(LocalAlloc(LPTR, 4));
     EXPECT_EQ(Calls("LocalAlloc"), 2);
-    EXPECT_EQ(CalledOperations(), (std::vector<std::string>{"LocalAlloc", "RegOpenKeyExA", "LocalFree"}));
+    EXPECT_EQ(CalledOperations(),
+              (std::vector<std::string>{"LocalAlloc", "RegOpenKeyExA", "LocalFree"}));
     EXPECT_EQ(static_cast<std::uint8_t*>(block)[0], 0xCD);
 
     Outstanding o = GetOutstanding();

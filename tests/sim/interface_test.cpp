@@ -55,12 +55,15 @@ TEST_F(InterfaceTest, DetailTwoCallPattern) {
     std::vector<char> buffer(required);
     auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.data());
     detail->cbSize = 5;  // the 32-bit size is wrong in this process
-    EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailA(list_, &ifd_, detail, required, nullptr, nullptr));
+    EXPECT_FALSE(
+        SetupDiGetDeviceInterfaceDetailA(list_, &ifd_, detail, required, nullptr, nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_USER_BUFFER));
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailA(list_, &ifd_, detail, required - 1, nullptr, nullptr));
+    EXPECT_FALSE(
+        SetupDiGetDeviceInterfaceDetailA(list_, &ifd_, detail, required - 1, nullptr, nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailA(list_, &ifd_, nullptr, required, nullptr, nullptr));
+    EXPECT_FALSE(
+        SetupDiGetDeviceInterfaceDetailA(list_, &ifd_, nullptr, required, nullptr, nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_USER_BUFFER));
 
     SP_DEVINFO_DATA owner = DeviceRecord();
@@ -87,8 +90,9 @@ TEST_F(InterfaceTest, HardwareKeyOpensWithAccessChecks) {
     EXPECT_EQ(GetOutstanding().keys, 1);
     WCHAR name[8];
     DWORD size = sizeof name;
-    ASSERT_EQ(RegQueryValueExW(key, u"PortName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegQueryValueExW(key, u"PortName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(std::u16string(name), u"COM3");
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_EQ(GetOutstanding().keys, 0);

@@ -32,7 +32,8 @@ std::string Compact(const std::string& json) {
             continue;
         }
         while (i + 1 < json.size() && json[i + 1] == ' ') ++i;
-        if (out.back() != '[' && out.back() != '{' && json[i + 1] != ']' && json[i + 1] != '}') out += ' ';
+        if (out.back() != '[' && out.back() != '{' && json[i + 1] != ']' && json[i + 1] != '}')
+            out += ' ';
     }
     return out;
 }
@@ -101,10 +102,11 @@ TEST_F(MachineFile, MalformedDocumentsNameThePlaceAndChangeNothing) {
         EXPECT_EQ(MachineJson(), before);
     }
     // Deep nesting where a number belongs is refused without recursing.
-    const std::string deep = R"({"simwin-machine": )" + std::string(200000, '[') +
-                             std::string(200000, ']') + "}";
+    const std::string deep =
+        R"({"simwin-machine": )" + std::string(200000, '[') + std::string(200000, ']') + "}";
     EXPECT_NE(simwin_load_machine_json(deep.data(), deep.size(), error_, sizeof error_), 0);
-    EXPECT_NE(std::string(error_).find("/simwin-machine: expected the number 1"), std::string::npos);
+    EXPECT_NE(std::string(error_).find("/simwin-machine: expected the number 1"),
+              std::string::npos);
     // A short buffer gets a terminated prefix; no buffer at all is allowed.
     char shortError[8];
     EXPECT_NE(simwin_load_machine_json("[", 1, shortError, sizeof shortError), 0);
@@ -155,7 +157,8 @@ TEST_F(MachineFile, OddMachinesReadBackExactly) {
           R"("friendlyName": {"hex": "50 e9 00 43 4f 4d 33"})", "\"caf\xC3\xA9 Port 2 (COM4)\"",
           R"({"class": "{01234567-89AB-CDEF-0102-030405060708}", "path": "\\\\?\\X#Port#other"})",
           R"({"class": "ports", "path": "\\\\?\\custom#path"})", R"(["comport"])",
-          R"({"openError": 32})", R"({"rejectError": 31, "rejectAfter": 2})", R"("elevated": false)"})
+          R"({"openError": 32})", R"({"rejectError": 31, "rejectAfter": 2})",
+          R"("elevated": false)"})
         EXPECT_NE(Compact(written).find(fragment), std::string::npos) << fragment;
     ASSERT_EQ(simwin_load_machine_json(written.data(), written.size(), error_, sizeof error_), 0)
         << error_;

@@ -85,11 +85,11 @@ TEST_F(MutexTest, RightsOfAMutexFromAnotherContext) {
 
 TEST_F(MutexTest, DescriptorGivenAtCreationIsKept) {
     PSECURITY_DESCRIPTOR sd = nullptr;
-    EXPECT_FALSE(ConvertStringSecurityDescriptorToSecurityDescriptorW(u"D:(A;;GA;;;SY)", 2, &sd,
-                                                                      nullptr));
+    EXPECT_FALSE(
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(u"D:(A;;GA;;;SY)", 2, &sd, nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_UNKNOWN_REVISION));
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(u"D:(A;;GA;;;SY)",
-                                                                     SDDL_REVISION_1, &sd, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        u"D:(A;;GA;;;SY)", SDDL_REVISION_1, &sd, nullptr));
     SECURITY_ATTRIBUTES attributes{sizeof attributes, sd, FALSE};
     HANDLE h = CreateMutexA(&attributes, FALSE, "Secured");
     EXPECT_EQ(LocalFree(sd), nullptr);

@@ -21,12 +21,14 @@ TEST_F(RegistryTest, NamesAreCaseInsensitive) {
     SetDword(kKey, "FixComFunc", 7);
     HKEY key = Open("system\\currentcontrolset\\SERVICES\\drv\\params", KEY_READ);
     DWORD value = 0, size = sizeof value, type = 0;
-    ASSERT_EQ(RegQueryValueExA(key, "fixcomfunc", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegQueryValueExA(key, "fixcomfunc", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(value, 7u);
     EXPECT_EQ(type, DWORD(REG_DWORD));
-    EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(
+        RegQueryValueExA(key, "Missing", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+        ERROR_FILE_NOT_FOUND);
     HKEY missing = nullptr;
     EXPECT_EQ(RegOpenKeyExA(key, "Sub", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -45,7 +47,8 @@ TEST_F(RegistryTest, ShortBufferGetsMoreDataAndTheSize) {
     EXPECT_EQ(RegQueryValueExA(key, "Table", nullptr, nullptr, buf, &size), ERROR_MORE_DATA);
     EXPECT_EQ(size, 256u);
     EXPECT_NE(buf[0], 0x11);  // contents undefined, never the data
-    EXPECT_EQ(RegQueryValueExA(key, "Table", nullptr, nullptr, buf, nullptr), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegQueryValueExA(key, "Table", nullptr, nullptr, buf, nullptr),
+              ERROR_INVALID_PARAMETER);
     size = sizeof buf;
     EXPECT_EQ(RegQueryValueExA(key, "Table", nullptr, nullptr, buf, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 256u);
@@ -56,7 +59,8 @@ TEST_F(RegistryTest, AccessIsCheckedAtOpenAndUse) {
     SetDword(kKey, "V", 1);
     RestrictKey(kKey, KEY_READ);
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &key), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &key),
+              ERROR_ACCESS_DENIED);
     key = Open(kKey, KEY_READ);
     const BYTE one[4] = {1};
     EXPECT_EQ(RegSetValueExA(key, "V", 0, REG_DWORD, one, 4), ERROR_ACCESS_DENIED);
@@ -86,12 +90,14 @@ TEST_F(RegistryTest, ProcessThatIsNotElevatedOnlyReads) {
         EXPECT_FALSE(GetTokenInformation(token, TokenElevation, &elevation, 2, &size));
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
         EXPECT_EQ(size, sizeof elevation);
-        ASSERT_TRUE(GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size));
+        ASSERT_TRUE(
+            GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size));
         EXPECT_EQ(elevation.TokenIsElevated, elevated ? 1u : 0u);
         EXPECT_TRUE(CloseHandle(token));
 
         const LSTATUS change = elevated ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
-        for (const REGSAM access : {REGSAM(KEY_ALL_ACCESS), REGSAM(KEY_WRITE), REGSAM(KEY_SET_VALUE)}) {
+        for (const REGSAM access :
+             {REGSAM(KEY_ALL_ACCESS), REGSAM(KEY_WRITE), REGSAM(KEY_SET_VALUE)}) {
             HKEY key = nullptr;
             EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, access, &key), change) << access;
             if (key) RegCloseKey(key);
@@ -102,8 +108,10 @@ TEST_F(RegistryTest, ProcessThatIsNotElevatedOnlyReads) {
         ASSERT_TRUE(SetupDiEnumDeviceInfo(list, 0, &device));
         HKEY key = SetupDiOpenDevRegKey(list, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_WRITE);
         EXPECT_EQ(key == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE), !elevated);
-        if (elevated) RegCloseKey(key);
-        else EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+        if (elevated)
+            RegCloseKey(key);
+        else
+            EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
         RegCloseKey(SetupDiOpenDevRegKey(list, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ));
         SetupDiDestroyDeviceInfoList(list);
         EXPECT_TRUE(GetOutstanding().Empty()) << Describe(GetOutstanding());

@@ -23,14 +23,16 @@ protected:
         d.cbSize = cbSize;
         return d;
     }
-    static SP_DEVICE_INTERFACE_DATA InterfaceRecord(DWORD cbSize = sizeof(SP_DEVICE_INTERFACE_DATA)) {
+    static SP_DEVICE_INTERFACE_DATA InterfaceRecord(
+        DWORD cbSize = sizeof(SP_DEVICE_INTERFACE_DATA)) {
         SP_DEVICE_INTERFACE_DATA d{};
         d.cbSize = cbSize;
         return d;
     }
 
     static HDEVINFO PortsList() {
-        return SetupDiGetClassDevsA(&kPorts, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+        return SetupDiGetClassDevsA(&kPorts, nullptr, nullptr,
+                                    DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     }
 
     // Instance IDs of every member of the list, in enumeration order.

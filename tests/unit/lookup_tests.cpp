@@ -53,10 +53,11 @@ TEST_F(Lookup, PortsWithoutReadableParentArePassedOver) {
 
     // The second port's status, parent or parent ID cannot be read (the
     // orphan made the first status and parent calls).
-    const std::pair<const char*, int> failures[] = {
-        {"CM_Get_DevNode_Status", 2},  {"CM_Get_Parent", 2},
-        {"CM_Get_Device_IDA", 1},      {"SetupDiOpenDeviceInfoA", 1},
-        {"SetupDiGetDeviceInstanceIdA", 1}};
+    const std::pair<const char*, int> failures[] = {{"CM_Get_DevNode_Status", 2},
+                                                    {"CM_Get_Parent", 2},
+                                                    {"CM_Get_Device_IDA", 1},
+                                                    {"SetupDiOpenDeviceInfoA", 1},
+                                                    {"SetupDiGetDeviceInstanceIdA", 1}};
     for (const auto& [op, k] : failures) {
         simwin::FailAt(op, k);
         EXPECT_EQ(LookupProductId(6), kNoMatchingPort) << op;
@@ -108,15 +109,14 @@ TEST_F(Lookup, NamesAreReadOnlyAsFarAsThePlatformReturned) {
 TEST_F(Lookup, ListsThatCannotBeBuiltGiveZeroToBothInformationCalls) {
     struct Case {
         const char* what;
-        int failingList;   // the k-th list built from now on fails
-        bool hidePorts;    // both COM3 ports have status 13
-        int product;       // what both calls give COM3
+        int failingList;  // the k-th list built from now on fails
+        bool hidePorts;   // both COM3 ports have status 13
+        int product;      // what both calls give COM3
     };
     const Case cases[] = {
         {"the ports list", 1, false, kNoDeviceLists},
         {"the list after the ports list: the first port's adapter", 2, false, kNoDeviceLists},
-        {"no port passes the match, so no list follows the ports list", 2, true,
-         kNoMatchingPort},
+        {"no port passes the match, so no list follows the ports list", 2, true, kNoMatchingPort},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

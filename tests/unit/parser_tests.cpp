@@ -72,23 +72,24 @@ TEST_P(InstanceId, GivesAdapterIdentity) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ids, InstanceId,
-    testing::Values(
-        IdCase{"USB\\VID_1A2B&PID_1131\\6&12345&0&1", 0x1A2B1131u},
-        IdCase{"PCI\\VEN_10B5&DEV_9050&SUBSYS_1234\\3&1", 0x10B59050u},
-        // Hex digits in either case; keys only in capitals.
-        IdCase{"USB\\VID_abcd&PID_11a0", 0xABCD11A0u}, IdCase{"USB\\vid_1A2B&PID_1131", 0},
-        IdCase{"USB\\VID_1A2B&pid_1131", 0x1A2B0000u},
-        // No product key five characters after the vendor digits.
-        IdCase{"USB\\VID_1A2B&REV_0100", 0x1A2B0000u}, IdCase{"USB\\VID_1A2B", 0x1A2B0000u},
-        IdCase{"USB\\VID_12&PID_3456", 0x00120000u},
-        // The scan stops at the first vendor key.
-        IdCase{"USB\\VID_0001&XXX_0000&VID_0002&PID_0003", 0x00010000u},
-        // Short and unreadable numbers.
-        IdCase{"USB\\VID_1A2B&PID_7", 0x1A2B0007u}, IdCase{"USB\\VID_ZZZZ&PID_0001", 1},
-        IdCase{"USB\\VID_", 0}, IdCase{"USB\\VID_1A2B&PID_", 0x1A2B0000u},
-        // Other buses and malformed prefixes.
-        IdCase{"ROOT\\PORTS\\0000", 0}, IdCase{"usb\\VID_1A2B&PID_1131", 0},
-        IdCase{"USB", 0}, IdCase{"", 0}, IdCase{"PCI\\VID_1A2B&PID_1131", 0}));
+    testing::Values(IdCase{"USB\\VID_1A2B&PID_1131\\6&12345&0&1", 0x1A2B1131u},
+                    IdCase{"PCI\\VEN_10B5&DEV_9050&SUBSYS_1234\\3&1", 0x10B59050u},
+                    // Hex digits in either case; keys only in capitals.
+                    IdCase{"USB\\VID_abcd&PID_11a0", 0xABCD11A0u},
+                    IdCase{"USB\\vid_1A2B&PID_1131", 0},
+                    IdCase{"USB\\VID_1A2B&pid_1131", 0x1A2B0000u},
+                    // No product key five characters after the vendor digits.
+                    IdCase{"USB\\VID_1A2B&REV_0100", 0x1A2B0000u},
+                    IdCase{"USB\\VID_1A2B", 0x1A2B0000u},
+                    IdCase{"USB\\VID_12&PID_3456", 0x00120000u},
+                    // The scan stops at the first vendor key.
+                    IdCase{"USB\\VID_0001&XXX_0000&VID_0002&PID_0003", 0x00010000u},
+                    // Short and unreadable numbers.
+                    IdCase{"USB\\VID_1A2B&PID_7", 0x1A2B0007u}, IdCase{"USB\\VID_ZZZZ&PID_0001", 1},
+                    IdCase{"USB\\VID_", 0}, IdCase{"USB\\VID_1A2B&PID_", 0x1A2B0000u},
+                    // Other buses and malformed prefixes.
+                    IdCase{"ROOT\\PORTS\\0000", 0}, IdCase{"usb\\VID_1A2B&PID_1131", 0},
+                    IdCase{"USB", 0}, IdCase{"", 0}, IdCase{"PCI\\VID_1A2B&PID_1131", 0}));
 
 TEST(InstanceIdBounds, ReadsNoDigitPastTheView) {
     // The digits after the view's end must not be read.

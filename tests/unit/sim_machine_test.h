@@ -12,7 +12,8 @@
 
 namespace portopt {
 
-inline constexpr const char* kKarbendKey = "SYSTEM\\CurrentControlSet\\Services\\KARBEND\\FixComFunc";
+inline constexpr const char* kKarbendKey =
+    "SYSTEM\\CurrentControlSet\\Services\\KARBEND\\FixComFunc";
 inline constexpr const char* kTovelserKey =
     "SYSTEM\\CurrentControlSet\\Services\\tovelser\\FixComFunc";
 

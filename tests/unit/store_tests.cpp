@@ -106,7 +106,7 @@ TEST_F(Store, EachFamilyUsesItsOwnDriversTable) {
     simwin::SetValue(kTovelserKey, "SerInterface", REG_BINARY, Table(256, 3));
     SetPortValue(kPortA, "InterfaceMode", simwin::Dword(2));
 
-    EXPECT_EQ(ReadPortSetting(4, Option::kInterfaceMode), 3);   // tovelser port: table
+    EXPECT_EQ(ReadPortSetting(4, Option::kInterfaceMode), 3);  // tovelser port: table
     EXPECT_EQ(ReadPortSetting(3, Option::kInterfaceMode), 2);  // other port: per-port
 
     ASSERT_TRUE(WritePortSetting(4, Option::kInterfaceMode, 1, 4));

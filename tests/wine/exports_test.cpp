@@ -16,9 +16,7 @@ struct LibraryDeleter {
 };
 using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
 
-Library Load(const char* name) {
-    return Library(LoadLibraryA(name));
-}
+Library Load(const char* name) { return Library(LoadLibraryA(name)); }
 
 void ExpectExports(const char* dll, const std::vector<std::string>& names) {
     SetLastError(0);

@@ -32,7 +32,8 @@ int WriteSome(int fd, const char* data, std::size_t size) {
 bool FlushToDisk(int fd) { return _commit(fd) == 0; }
 int Close(int fd) { return _close(fd); }
 bool Replace(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 #else
 // With the permissions a new file gets (mkstemp's are the owner's alone).

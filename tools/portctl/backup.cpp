@@ -52,7 +52,8 @@ void CheckHeader(const Json& document) {
     for (const auto& [key, value] : document.items()) {
         if (key != "portctl" && key != "ports") Fault(key, "unknown key (expected portctl, ports)");
     }
-    if (!document.contains("portctl")) Fault("portctl", "missing (a portctl export file has \"portctl\": 1)");
+    if (!document.contains("portctl"))
+        Fault("portctl", "missing (a portctl export file has \"portctl\": 1)");
     const Json& version = document["portctl"];
     if (!version.is_number_integer() || version.get<long long>() != kBackupVersion) {
         Fault("portctl", "version " + AbbreviatedJson(version) + " is not supported (expected 1)");
@@ -62,9 +63,10 @@ void CheckHeader(const Json& document) {
 }
 
 int Bounded(const Json& value, const std::string& place, int low, int high) {
-    if (!value.is_number_integer() || value.get<long long>() < low || value.get<long long>() > high) {
-        Fault(place, "value " + AbbreviatedJson(value) + " is not a number from " + std::to_string(low) +
-                         " to " + std::to_string(high));
+    if (!value.is_number_integer() || value.get<long long>() < low ||
+        value.get<long long>() > high) {
+        Fault(place, "value " + AbbreviatedJson(value) + " is not a number from " +
+                         std::to_string(low) + " to " + std::to_string(high));
     }
     return value.get<int>();
 }
@@ -106,7 +108,9 @@ Entry ReadEntry(const std::string& key, const Json& value) {
         const OptionSpec* option = FindOption(name);
         if (!option) Fault(place, "unknown option (options: " + OptionNames() + ")");
         const std::optional<int> parsed = OptionValueFromJson(*option, item);
-        if (!parsed) Fault(place, "value " + AbbreviatedJson(item) + " out of range (" + option->rangeText + ")");
+        if (!parsed)
+            Fault(place,
+                  "value " + AbbreviatedJson(item) + " out of range (" + option->rangeText + ")");
         entry.options.emplace_back(option, *parsed);
     }
     return entry;
@@ -199,8 +203,9 @@ std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortR
         const int number = row ? *row->number : *entry.number;
         const auto [earlier, fresh] = taken.emplace(number, entry.place);
         if (!fresh) {
-            Fault(entry.place, ComName(number) + " is given twice" +
-                                   (match == MatchBy::kNumber ? "" : " (also by " + earlier->second + ")"));
+            Fault(entry.place,
+                  ComName(number) + " is given twice" +
+                      (match == MatchBy::kNumber ? "" : " (also by " + earlier->second + ")"));
         }
         AddSteps(entry, row, steps);
     }

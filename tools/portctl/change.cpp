@@ -37,7 +37,8 @@ ChangeOutcome ApplyChange(int port, const OptionSpec& option, int value) {
     }
     outcome.after = QueriedSetting(option, option.query(port));
     if (outcome.after.state != Setting::State::kValue || outcome.after.value != value) {
-        outcome.reason = "the change was accepted but reads back " + FormatSetting(option, outcome.after);
+        outcome.reason =
+            "the change was accepted but reads back " + FormatSetting(option, outcome.after);
         return outcome;
     }
     outcome.done = true;

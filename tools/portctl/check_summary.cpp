@@ -55,7 +55,8 @@ void CheckSummary::Add(const ImportStep& step) {
 std::string CheckSummary::Line() const {
     if (!unlisted_.empty()) return ("not checked: " + unlisted_).substr(0, kMaxSummaryLine);
     if (differences_.empty()) {
-        return "compliant: " + Counted(options_, "option") + " on " + Counted(ports_.size(), "port");
+        return "compliant: " + Counted(options_, "option") + " on " +
+               Counted(ports_.size(), "port");
     }
     return Fitted("drift: ", differences_);
 }

@@ -171,7 +171,8 @@ int GetPort(const std::string& port, const std::optional<std::string>& option, b
     }
     const OptionSpec& wanted = FindOptionOrThrow(*option);
     const Setting& setting = (*row.settings)[IndexOf(wanted)];
-    std::cout << (json ? SettingJson(wanted, setting).dump() : FormatSetting(wanted, setting)) << "\n";
+    std::cout << (json ? SettingJson(wanted, setting).dump() : FormatSetting(wanted, setting))
+              << "\n";
     return 0;
 }
 
@@ -187,13 +188,14 @@ CommandResult SetOptions(const std::string& port, const std::vector<std::string>
         const ChangeOutcome outcome = ApplyChange(*row.number, *change.option, change.value);
         const std::string what = name + " " + change.option->name;
         if (outcome.done) {
-            std::cout << what << ": " << Arrow(*change.option, outcome.before, outcome.after) << "\n";
+            std::cout << what << ": " << Arrow(*change.option, outcome.before, outcome.after)
+                      << "\n";
             applied.push_back(change.option->name);
             continue;
         }
         const Setting& listed = (*row.settings)[IndexOf(*change.option)];
-        std::cerr << "portctl: " << what << " not changed: "
-                  << RefusalText(outcome, *change.option, listed) << "\n";
+        std::cerr << "portctl: " << what
+                  << " not changed: " << RefusalText(outcome, *change.option, listed) << "\n";
         if (applied.empty()) {
             std::cerr << "portctl: no change was applied before it\n";
         } else {
@@ -255,7 +257,8 @@ CommandResult ImportOptions(const ImportRequest& request) {
     const StepCounts counts = CarryOut(steps, request, report, result);
     report.Finish();
     if (counts.refused > 0) {
-        std::cerr << "portctl: " << counts.refused << " of " << steps.size() << " settings refused\n";
+        std::cerr << "portctl: " << counts.refused << " of " << steps.size()
+                  << " settings refused\n";
         result.status = 1;
     }
     if (request.check && counts.differing > 0) result.status = 1;

@@ -55,9 +55,12 @@ std::vector<PoPortInfo> ReadAllPortInfo() {
             return records;
         }
         const unsigned long error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER || static_cast<std::size_t>(count) <= records.size()) {
-            throw ListingFailed("the ports cannot be listed: the library could not read the "
-                                "device tree (error " + std::to_string(error) + ")");
+        if (error != ERROR_INSUFFICIENT_BUFFER ||
+            static_cast<std::size_t>(count) <= records.size()) {
+            throw ListingFailed(
+                "the ports cannot be listed: the library could not read the "
+                "device tree (error " +
+                std::to_string(error) + ")");
         }
         records.assign(static_cast<std::size_t>(count), EmptyRecord());
     }
@@ -158,7 +161,8 @@ std::string RenderTable(const std::vector<PortRow>& rows) {
 
     std::vector<std::size_t> widths(lines[0].size(), 0);
     for (const auto& line : lines) {
-        for (std::size_t i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], line[i].size());
+        for (std::size_t i = 0; i < line.size(); ++i)
+            widths[i] = std::max(widths[i], line[i].size());
     }
     std::string text;
     for (const auto& line : lines) {

@@ -65,9 +65,10 @@ Commands Define(CLI::App& app, Arguments& args) {
 
     c.set = app.add_subcommand("set", "change options, reading each back");
     c.set->add_option("PORT", args.port, "COM7, com7 or 7")->required();
-    c.set->add_option("CHANGES", args.changes,
-                      "OPTION VALUE ...: interface 0-3, fastflush on/off/1/0, txmode 0/1, "
-                      "fifo on/off/1/0")
+    c.set
+        ->add_option("CHANGES", args.changes,
+                     "OPTION VALUE ...: interface 0-3, fastflush on/off/1/0, txmode 0/1, "
+                     "fifo on/off/1/0")
         ->required();
 
     c.exportFile = app.add_subcommand("export", "every port's stored options as JSON");
@@ -83,8 +84,9 @@ Commands Define(CLI::App& app, Arguments& args) {
                            "one JSON object: \"changed\", and each option's result");
 
     c.check = app.add_subcommand(
-        "check", "whether the options an export file gives already hold (exit 0) or not (1), "
-                 "in one line; changes nothing");
+        "check",
+        "whether the options an export file gives already hold (exit 0) or not (1), "
+        "in one line; changes nothing");
     c.check->add_option("FILE", args.file, "the file to read, - for standard input")->required();
     AddMatchOption(*c.check, args);
     c.check->add_flag("--json", args.json, "the object import --dry-run --json gives");
@@ -148,8 +150,9 @@ int Run(const Commands& c, const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"portctl: the COM ports of multi-port serial adapters, their options, and "
-                 "backups of them"};
+    CLI::App app{
+        "portctl: the COM ports of multi-port serial adapters, their options, and "
+        "backups of them"};
     app.name("portctl");
     Arguments args;
     const Commands commands = Define(app, args);

@@ -15,11 +15,11 @@ namespace portctl {
 using Json = nlohmann::ordered_json;
 
 struct OptionSpec {
-    const char* name;        // "interface", "fastflush", "txmode", "fifo"
-    int max;                 // values run from 0 to max
-    bool onOff;              // also written on/off (and true/false in JSON)
-    const char* rangeText;   // for messages: "0 to 3"
-    int (*query)(int port);  // the exported query call
+    const char* name;                    // "interface", "fastflush", "txmode", "fifo"
+    int max;                             // values run from 0 to max
+    bool onOff;                          // also written on/off (and true/false in JSON)
+    const char* rangeText;               // for messages: "0 to 3"
+    int (*query)(int port);              // the exported query call
     int (*change)(int port, int value);  // the exported change call
 };
 

@@ -62,7 +62,8 @@ std::vector<std::string> EnumeratePortNames() {
     for (int attempt = 0; attempt < kTries; ++attempt) {
         std::vector<comlist_char> buffers(std::size_t(capacity) * COMLIST_NAME_UNITS, 0);
         std::vector<comlist_char*> entries(std::size_t(capacity), nullptr);
-        for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = &buffers[i * COMLIST_NAME_UNITS];
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            entries[i] = &buffers[i * COMLIST_NAME_UNITS];
         int count = 0;
         if (EnumCOMPortsEx(entries.data(), capacity, &count)) {
             std::vector<std::string> names;
@@ -71,8 +72,10 @@ std::vector<std::string> EnumeratePortNames() {
         }
         const unsigned long error = GetLastError();
         if (error != ERROR_INSUFFICIENT_BUFFER || count <= capacity) {
-            throw ListingFailed("the ports cannot be listed: the lister could not build its "
-                                "device list (error " + std::to_string(error) + ")");
+            throw ListingFailed(
+                "the ports cannot be listed: the lister could not build its "
+                "device list (error " +
+                std::to_string(error) + ")");
         }
         capacity = count;
     }

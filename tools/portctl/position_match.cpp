@@ -35,7 +35,8 @@ PositionMatch MatchByPosition(const SavedAdapter& adapter, std::optional<int> po
     std::vector<const PortRow*> candidates;
     for (const PortRow& row : rows) {
         if (!Addressable(row) || !row.adapter || row.position != position) continue;
-        if (row.adapter->vendor != adapter.vendor || row.adapter->product != adapter.product) continue;
+        if (row.adapter->vendor != adapter.vendor || row.adapter->product != adapter.product)
+            continue;
         const bool seen = std::any_of(candidates.begin(), candidates.end(), [&](const PortRow* c) {
             return Upper(c->adapter->id) == Upper(row.adapter->id);
         });

@@ -46,8 +46,8 @@ void InjectFaults() {
     for (std::string fault; std::getline(faults, fault, ',');) {
         const std::size_t colon = fault.find(':');
         const std::string call = colon == std::string::npos ? "" : fault.substr(colon + 1);
-        if (colon == 0 || call.empty() || call.find_first_not_of("0123456789") != std::string::npos ||
-            call.size() > 6) {
+        if (colon == 0 || call.empty() ||
+            call.find_first_not_of("0123456789") != std::string::npos || call.size() > 6) {
             throw InputError("PORTCTL_SIM_FAULTS: '" + fault + "' is not OPERATION:K");
         }
         simwin::FailAt(fault.substr(0, colon), std::stoi(call));

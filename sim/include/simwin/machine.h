@@ -21,18 +21,18 @@ namespace simwin {
 using Bytes = std::vector<std::uint8_t>;
 
 // Device-interface classes the libraries use.
-inline constexpr GUID kPortsClass = {0x4D36E978, 0xE325, 0x11CE,
-                                     {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-inline constexpr GUID kComPortInterface = {0x86E0D1E0, 0x8089, 0x11D0,
-                                           {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+inline constexpr GUID kPortsClass = {
+    0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline constexpr GUID kComPortInterface = {
+    0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
 // "SYSTEM\\CurrentControlSet\\Enum\\<instanceId>\\Device Parameters": the
 // hardware key that SetupDiOpenDevRegKey(DIREG_DEV) opens for a device.
 std::string HardwareKeyPath(const std::string& instanceId);
 
 // Helpers for value data.
-Bytes Dword(std::uint32_t v);                  // 4 bytes, little-endian
-Bytes Utf16z(const std::string& ascii);        // UTF-16LE with terminator
+Bytes Dword(std::uint32_t v);            // 4 bytes, little-endian
+Bytes Utf16z(const std::string& ascii);  // UTF-16LE with terminator
 Bytes Ascii(const std::string& s, bool terminate = true);
 
 struct Request {

@@ -16,18 +16,18 @@
 extern "C" {
 #endif
 
-int simwin_load_machine_json(const char *json, size_t length, char *error, size_t error_size);
-int simwin_load_machine_file(const char *path, char *error, size_t error_size);
+int simwin_load_machine_json(const char* json, size_t length, char* error, size_t error_size);
+int simwin_load_machine_file(const char* path, char* error, size_t error_size);
 /* Atomic: the document goes to a temporary file in the target's folder,
  * which is flushed to disk and then renamed over the target. */
-int simwin_save_machine_file(const char *path, char *error, size_t error_size);
+int simwin_save_machine_file(const char* path, char* error, size_t error_size);
 /* The current machine as JSON; returns the length needed without the
  * terminator; writes at most buffer_size bytes including a terminator.
  * Returns 0 (and writes an empty string) when the machine cannot be
  * described: a name in it that is not UTF-8 text. */
-size_t simwin_machine_json(char *buffer, size_t buffer_size);
-const char *simwin_demo_machine_json(void); /* static, NUL-terminated */
-int simwin_load_demo_machine(char *error, size_t error_size);
+size_t simwin_machine_json(char* buffer, size_t buffer_size);
+const char* simwin_demo_machine_json(void); /* static, NUL-terminated */
+int simwin_load_demo_machine(char* error, size_t error_size);
 
 #ifdef __cplusplus
 }

@@ -41,32 +41,32 @@ typedef char16_t WCHAR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef size_t SIZE_T;
-typedef void *PVOID;
-typedef void *LPVOID;
-typedef const void *LPCVOID;
-typedef BYTE *PBYTE;
-typedef BYTE *LPBYTE;
-typedef DWORD *PDWORD;
-typedef DWORD *LPDWORD;
-typedef ULONG *PULONG;
-typedef CHAR *PSTR;
-typedef CHAR *LPSTR;
-typedef const CHAR *PCSTR;
-typedef const CHAR *LPCSTR;
-typedef WCHAR *PWSTR;
-typedef WCHAR *LPWSTR;
-typedef const WCHAR *PCWSTR;
-typedef const WCHAR *LPCWSTR;
+typedef void* PVOID;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef BYTE* PBYTE;
+typedef BYTE* LPBYTE;
+typedef DWORD* PDWORD;
+typedef DWORD* LPDWORD;
+typedef ULONG* PULONG;
+typedef CHAR* PSTR;
+typedef CHAR* LPSTR;
+typedef const CHAR* PCSTR;
+typedef const CHAR* LPCSTR;
+typedef WCHAR* PWSTR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* PCWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef LONG LSTATUS;
 typedef DWORD REGSAM;
-typedef void *HANDLE;
+typedef void* HANDLE;
 typedef HANDLE HLOCAL;
-typedef struct HKEY__ *HKEY;
-typedef HKEY *PHKEY;
-typedef struct HWND__ *HWND;
+typedef struct HKEY__* HKEY;
+typedef HKEY* PHKEY;
+typedef struct HWND__* HWND;
 typedef PVOID HDEVINFO;
 typedef DWORD DEVINST;
-typedef DWORD *PDEVINST;
+typedef DWORD* PDEVINST;
 typedef DWORD CONFIGRET;
 
 typedef struct _GUID {
@@ -75,7 +75,7 @@ typedef struct _GUID {
     uint16_t Data3;
     uint8_t Data4[8];
 } GUID;
-typedef GUID *LPGUID;
+typedef GUID* LPGUID;
 
 typedef struct _SECURITY_ATTRIBUTES {
     DWORD nLength;
@@ -246,65 +246,66 @@ typedef struct _SP_DEVICE_INTERFACE_DETAIL_DATA_A {
 #define WAIT_FAILED 0xFFFFFFFFu
 
 /* ---- device installation services ---- */
-SIMWIN_API HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID *ClassGuid, PCSTR Enumerator,
-                                                 HWND hwndParent, DWORD Flags);
-SIMWIN_API HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID *ClassGuid, PCWSTR Enumerator,
-                                                 HWND hwndParent, DWORD Flags);
+SIMWIN_API HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR Enumerator,
+                                                HWND hwndParent, DWORD Flags);
+SIMWIN_API HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR Enumerator,
+                                                HWND hwndParent, DWORD Flags);
 SIMWIN_API BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet);
 SIMWIN_API BOOL WINAPI SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
-                                              PSP_DEVINFO_DATA DeviceInfoData);
-SIMWIN_API BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(
-    HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, DWORD Property,
-    PDWORD PropertyRegDataType, PBYTE PropertyBuffer, DWORD PropertyBufferSize,
-    PDWORD RequiredSize);
+                                             PSP_DEVINFO_DATA DeviceInfoData);
+SIMWIN_API BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
+                                                         PSP_DEVINFO_DATA DeviceInfoData,
+                                                         DWORD Property, PDWORD PropertyRegDataType,
+                                                         PBYTE PropertyBuffer,
+                                                         DWORD PropertyBufferSize,
+                                                         PDWORD RequiredSize);
 SIMWIN_API BOOL WINAPI SetupDiOpenDeviceInfoA(HDEVINFO DeviceInfoSet, PCSTR DeviceInstanceId,
-                                               HWND hwndParent, DWORD OpenFlags,
-                                               PSP_DEVINFO_DATA DeviceInfoData);
+                                              HWND hwndParent, DWORD OpenFlags,
+                                              PSP_DEVINFO_DATA DeviceInfoData);
 SIMWIN_API BOOL WINAPI SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet,
-                                                    PSP_DEVINFO_DATA DeviceInfoData,
-                                                    PSTR DeviceInstanceId,
-                                                    DWORD DeviceInstanceIdSize,
-                                                    PDWORD RequiredSize);
+                                                   PSP_DEVINFO_DATA DeviceInfoData,
+                                                   PSTR DeviceInstanceId,
+                                                   DWORD DeviceInstanceIdSize, PDWORD RequiredSize);
 SIMWIN_API BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet,
-                                                    PSP_DEVINFO_DATA DeviceInfoData,
-                                                    const GUID *InterfaceClassGuid,
-                                                    DWORD MemberIndex,
-                                                    PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData);
+                                                   PSP_DEVINFO_DATA DeviceInfoData,
+                                                   const GUID* InterfaceClassGuid,
+                                                   DWORD MemberIndex,
+                                                   PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData);
 SIMWIN_API BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(
     HDEVINFO DeviceInfoSet, PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData,
     PSP_DEVICE_INTERFACE_DETAIL_DATA_A DeviceInterfaceDetailData,
     DWORD DeviceInterfaceDetailDataSize, PDWORD RequiredSize, PSP_DEVINFO_DATA DeviceInfoData);
-SIMWIN_API HKEY WINAPI SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet,
-                                             PSP_DEVINFO_DATA DeviceInfoData, DWORD Scope,
-                                             DWORD HwProfile, DWORD KeyType, REGSAM samDesired);
+SIMWIN_API HKEY WINAPI SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
+                                            DWORD Scope, DWORD HwProfile, DWORD KeyType,
+                                            REGSAM samDesired);
 
 /* ---- configuration manager ---- */
 SIMWIN_API CONFIGRET WINAPI CM_Get_DevNode_Status(PULONG pulStatus, PULONG pulProblemNumber,
-                                                   DEVINST dnDevInst, ULONG ulFlags);
+                                                  DEVINST dnDevInst, ULONG ulFlags);
 SIMWIN_API CONFIGRET WINAPI CM_Get_Parent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulFlags);
 SIMWIN_API CONFIGRET WINAPI CM_Get_Device_IDA(DEVINST dnDevInst, PSTR Buffer, ULONG BufferLen,
-                                               ULONG ulFlags);
+                                              ULONG ulFlags);
 
 /* ---- registry ---- */
 SIMWIN_API LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions,
-                                         REGSAM samDesired, PHKEY phkResult);
+                                        REGSAM samDesired, PHKEY phkResult);
 SIMWIN_API LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
-                                            LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+                                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 SIMWIN_API LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
-                                            LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+                                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 SIMWIN_API LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
-                                          DWORD dwType, const BYTE *lpData, DWORD cbData);
+                                         DWORD dwType, const BYTE* lpData, DWORD cbData);
 SIMWIN_API LSTATUS WINAPI RegCloseKey(HKEY hKey);
 
 /* ---- device I/O and handles ---- */
 SIMWIN_API HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                                      LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                                      DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
-                                      HANDLE hTemplateFile);
+                                     LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                                     DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                                     HANDLE hTemplateFile);
 SIMWIN_API BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
-                                        DWORD nInBufferSize, LPVOID lpOutBuffer,
-                                        DWORD nOutBufferSize, LPDWORD lpBytesReturned,
-                                        LPOVERLAPPED lpOverlapped);
+                                       DWORD nInBufferSize, LPVOID lpOutBuffer,
+                                       DWORD nOutBufferSize, LPDWORD lpBytesReturned,
+                                       LPOVERLAPPED lpOverlapped);
 SIMWIN_API BOOL WINAPI CloseHandle(HANDLE hObject);
 
 /* ---- named mutexes and their security ---- */
@@ -316,18 +317,18 @@ typedef PVOID PSECURITY_DESCRIPTOR;
 #define SDDL_REVISION_1 1
 
 SIMWIN_API HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
-                                       LPCSTR lpName);
+                                      LPCSTR lpName);
 SIMWIN_API HANDLE WINAPI OpenMutexA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
 SIMWIN_API HANDLE WINAPI OpenMutexW(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCWSTR lpName);
 /* The descriptor is a LocalAlloc block: release it with LocalFree. */
 SIMWIN_API BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorW(
     LPCWSTR StringSecurityDescriptor, DWORD StringSDRevision,
-    PSECURITY_DESCRIPTOR *SecurityDescriptor, PULONG SecurityDescriptorSize);
+    PSECURITY_DESCRIPTOR* SecurityDescriptor, PULONG SecurityDescriptorSize);
 SIMWIN_API DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 SIMWIN_API BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 
 /* ---- the process's access token: whether it runs elevated ---- */
-typedef HANDLE *PHANDLE;
+typedef HANDLE* PHANDLE;
 #define TOKEN_QUERY 0x0008
 typedef enum _TOKEN_INFORMATION_CLASS { TokenElevation = 20 } TOKEN_INFORMATION_CLASS;
 typedef struct _TOKEN_ELEVATION {
@@ -337,13 +338,13 @@ typedef struct _TOKEN_ELEVATION {
 /* The pseudo-handle of the current process, (HANDLE)-1. */
 SIMWIN_API HANDLE WINAPI GetCurrentProcess(void);
 SIMWIN_API BOOL WINAPI OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess,
-                                         PHANDLE TokenHandle);
+                                        PHANDLE TokenHandle);
 /* Only TokenElevation is simulated; other classes fail with
  * ERROR_INVALID_PARAMETER. */
 SIMWIN_API BOOL WINAPI GetTokenInformation(HANDLE TokenHandle,
-                                            TOKEN_INFORMATION_CLASS TokenInformationClass,
-                                            LPVOID TokenInformation, DWORD TokenInformationLength,
-                                            PDWORD ReturnLength);
+                                           TOKEN_INFORMATION_CLASS TokenInformationClass,
+                                           LPVOID TokenInformation, DWORD TokenInformationLength,
+                                           PDWORD ReturnLength);
 
 /* ---- memory ---- */
 SIMWIN_API HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);

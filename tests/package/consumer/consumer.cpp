@@ -22,9 +22,7 @@ comlist_char* names[257];
 PoPortInfo records[PO_MAX_PORT - PO_MIN_PORT + 1];
 PoPortInfo one;
 
-bool Rejected(int result) {
-    return result == 0 && GetLastError() == kInvalidParameter;
-}
+bool Rejected(int result) { return result == 0 && GetLastError() == kInvalidParameter; }
 
 int Run() {
     int failed = 0;
@@ -57,7 +55,8 @@ int Run() {
     int needed = -1;
     const int countOnly = EnumCOMPortsEx(0, 0, &needed);
     const bool room = count == 0;
-    if (needed != count || countOnly != (room ? 1 : 0) || (!room && GetLastError() != kInsufficientBuffer))
+    if (needed != count || countOnly != (room ? 1 : 0) ||
+        (!room && GetLastError() != kInsufficientBuffer))
         failed |= 1 << 11;
     SetLastError(0);
     if (!Rejected(EnumCOMPortsEx(names, -1, &needed))) failed |= 1 << 12;
@@ -67,8 +66,10 @@ int Run() {
     records[0].size = sizeof(PoPortInfo);
     int ports = -1;
     const int capacity = sizeof records / sizeof records[0];
-    if (PoGetAllPortInfo(records, capacity, &ports) != 1 || ports < 0 || ports > capacity) failed |= 1 << 6;
-    if (ports > 0 && (records[0].port < PO_MIN_PORT || records[0].port > PO_MAX_PORT)) failed |= 1 << 7;
+    if (PoGetAllPortInfo(records, capacity, &ports) != 1 || ports < 0 || ports > capacity)
+        failed |= 1 << 6;
+    if (ports > 0 && (records[0].port < PO_MIN_PORT || records[0].port > PO_MAX_PORT))
+        failed |= 1 << 7;
     one.size = sizeof one;
     if (PoGetPortInfo(1, &one) != 1 || one.port != 1) failed |= 1 << 8;
     SetLastError(0);
@@ -81,11 +82,7 @@ int Run() {
 #ifdef CONSUMER_NO_RUNTIME
 extern "C" __declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
 
-extern "C" void consumer_start(void) {
-    ExitProcess(static_cast<unsigned int>(Run()));
-}
+extern "C" void consumer_start(void) { ExitProcess(static_cast<unsigned int>(Run())); }
 #else
-int main() {
-    return Run();
-}
+int main() { return Run(); }
 #endif

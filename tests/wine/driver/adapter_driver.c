@@ -33,13 +33,11 @@ static LONG adapter_count;
 static struct adapter_driver_request request_log[ADAPTER_DRIVER_MAX_REQUESTS];
 static LONG logged;
 
-static struct device_state *state_of(PDEVICE_OBJECT device)
-{
-    return (struct device_state *)device->DeviceExtension;
+static struct device_state* state_of(PDEVICE_OBJECT device) {
+    return (struct device_state*)device->DeviceExtension;
 }
 
-static NTSTATUS complete(PIRP irp, NTSTATUS status, ULONG_PTR information)
-{
+static NTSTATUS complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
     irp->IoStatus.Status = status;
     irp->IoStatus.Information = information;
     IoCompleteRequest(irp, IO_NO_INCREMENT);
@@ -47,8 +45,7 @@ static NTSTATUS complete(PIRP irp, NTSTATUS status, ULONG_PTR information)
 }
 
 /* "\Device\PortoptTestAdapterNN" for adapter `index` (two hex digits). */
-static void adapter_device_name(ULONG index, WCHAR *name, USHORT units, UNICODE_STRING *out)
-{
+static void adapter_device_name(ULONG index, WCHAR* name, USHORT units, UNICODE_STRING* out) {
     static const WCHAR base[] = L"\\Device\\PortoptTestAdapter";
     static const WCHAR digits[] = L"0123456789abcdef";
     USHORT n = 0;
@@ -64,20 +61,18 @@ static void adapter_device_name(ULONG index, WCHAR *name, USHORT units, UNICODE_
     out->MaximumLength = (USHORT)((n + 1) * sizeof(WCHAR));
 }
 
-static PDEVICE_OBJECT find_adapter(const UNICODE_STRING *link)
-{
+static PDEVICE_OBJECT find_adapter(const UNICODE_STRING* link) {
     LONG i;
     for (i = 0; i < adapter_count; ++i)
         if (RtlEqualUnicodeString(&state_of(adapters[i])->link, link, TRUE)) return adapters[i];
     return NULL;
 }
 
-static NTSTATUS add_adapter(PDRIVER_OBJECT driver, const void *input, ULONG length, ULONG *index)
-{
+static NTSTATUS add_adapter(PDRIVER_OBJECT driver, const void* input, ULONG length, ULONG* index) {
     UNICODE_STRING link, name;
     WCHAR name_buffer[64];
     PDEVICE_OBJECT device, existing;
-    struct device_state *state;
+    struct device_state* state;
     NTSTATUS status;
 
     if (length == 0 || length % sizeof(WCHAR) || length > (LINK_UNITS - 1) * sizeof(WCHAR))
@@ -118,8 +113,7 @@ static NTSTATUS add_adapter(PDRIVER_OBJECT driver, const void *input, ULONG leng
     return STATUS_SUCCESS;
 }
 
-static void reset(void)
-{
+static void reset(void) {
     LONG i;
     for (i = 0; i < adapter_count; ++i) {
         state_of(adapters[i])->refusal = STATUS_SUCCESS;
@@ -128,10 +122,9 @@ static void reset(void)
     logged = 0;
 }
 
-static NTSTATUS refuse(const void *input, ULONG length)
-{
-    const struct adapter_driver_refusal *refusal = input;
-    struct device_state *state;
+static NTSTATUS refuse(const void* input, ULONG length) {
+    const struct adapter_driver_refusal* refusal = input;
+    struct device_state* state;
     if (length != sizeof(*refusal) || refusal->adapter >= (ULONG)adapter_count)
         return STATUS_INVALID_PARAMETER;
     state = state_of(adapters[refusal->adapter]);
@@ -140,8 +133,7 @@ static NTSTATUS refuse(const void *input, ULONG length)
     return STATUS_SUCCESS;
 }
 
-static ULONG read_log(void *output, ULONG length)
-{
+static ULONG read_log(void* output, ULONG length) {
     ULONG count = (ULONG)logged;
     ULONG fits = length / sizeof(struct adapter_driver_request);
     if (count > fits) count = fits;
@@ -149,37 +141,35 @@ static ULONG read_log(void *output, ULONG length)
     return count * sizeof(struct adapter_driver_request);
 }
 
-static NTSTATUS control(PDEVICE_OBJECT device, PIRP irp)
-{
+static NTSTATUS control(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    void *buffer = irp->AssociatedIrp.SystemBuffer;
+    void* buffer = irp->AssociatedIrp.SystemBuffer;
     ULONG in = stack->Parameters.DeviceIoControl.InputBufferLength;
     ULONG out = stack->Parameters.DeviceIoControl.OutputBufferLength;
     ULONG index = 0;
     NTSTATUS status;
 
     switch (stack->Parameters.DeviceIoControl.IoControlCode) {
-    case ADAPTER_DRIVER_ADD:
-        if (out < sizeof(index)) return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
-        status = add_adapter(device->DriverObject, buffer, in, &index);
-        if (!NT_SUCCESS(status)) return complete(irp, status, 0);
-        RtlCopyMemory(buffer, &index, sizeof(index));
-        return complete(irp, STATUS_SUCCESS, sizeof(index));
-    case ADAPTER_DRIVER_RESET:
-        reset();
-        return complete(irp, STATUS_SUCCESS, 0);
-    case ADAPTER_DRIVER_REFUSE:
-        return complete(irp, refuse(buffer, in), 0);
-    case ADAPTER_DRIVER_READ_LOG:
-        return complete(irp, STATUS_SUCCESS, read_log(buffer, out));
-    default:
-        return complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+        case ADAPTER_DRIVER_ADD:
+            if (out < sizeof(index)) return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+            status = add_adapter(device->DriverObject, buffer, in, &index);
+            if (!NT_SUCCESS(status)) return complete(irp, status, 0);
+            RtlCopyMemory(buffer, &index, sizeof(index));
+            return complete(irp, STATUS_SUCCESS, sizeof(index));
+        case ADAPTER_DRIVER_RESET:
+            reset();
+            return complete(irp, STATUS_SUCCESS, 0);
+        case ADAPTER_DRIVER_REFUSE:
+            return complete(irp, refuse(buffer, in), 0);
+        case ADAPTER_DRIVER_READ_LOG:
+            return complete(irp, STATUS_SUCCESS, read_log(buffer, out));
+        default:
+            return complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
 }
 
 /* A request to an adapter: logged, then accepted or refused. */
-static NTSTATUS adapter_request(struct device_state *state, PIRP irp)
-{
+static NTSTATUS adapter_request(struct device_state* state, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     ULONG in = stack->Parameters.DeviceIoControl.InputBufferLength;
     NTSTATUS status = STATUS_SUCCESS;
@@ -193,7 +183,7 @@ static NTSTATUS adapter_request(struct device_state *state, PIRP irp)
     }
     slot = InterlockedIncrement(&logged) - 1;
     if (slot < ADAPTER_DRIVER_MAX_REQUESTS) {
-        struct adapter_driver_request *entry = &request_log[slot];
+        struct adapter_driver_request* entry = &request_log[slot];
         ULONG kept = in < ADAPTER_DRIVER_KEPT_INPUT ? in : ADAPTER_DRIVER_KEPT_INPUT;
         RtlZeroMemory(entry, sizeof(*entry));
         entry->adapter = state->index;
@@ -207,21 +197,18 @@ static NTSTATUS adapter_request(struct device_state *state, PIRP irp)
     return complete(irp, status, 0);
 }
 
-static NTSTATUS NTAPI dispatch_control(PDEVICE_OBJECT device, PIRP irp)
-{
-    struct device_state *state = state_of(device);
+static NTSTATUS NTAPI dispatch_control(PDEVICE_OBJECT device, PIRP irp) {
+    struct device_state* state = state_of(device);
     if (state->kind == CONTROL_DEVICE) return control(device, irp);
     return adapter_request(state, irp);
 }
 
-static NTSTATUS NTAPI dispatch_open_close(PDEVICE_OBJECT device, PIRP irp)
-{
+static NTSTATUS NTAPI dispatch_open_close(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     return complete(irp, STATUS_SUCCESS, 0);
 }
 
-static VOID NTAPI unload(PDRIVER_OBJECT driver)
-{
+static VOID NTAPI unload(PDRIVER_OBJECT driver) {
     UNICODE_STRING link;
     LONG i;
     (void)driver;
@@ -235,8 +222,7 @@ static VOID NTAPI unload(PDRIVER_OBJECT driver)
     IoDeleteDevice(control_device);
 }
 
-NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path)
-{
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path) {
     UNICODE_STRING name, link;
     NTSTATUS status;
     (void)registry_path;
