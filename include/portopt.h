@@ -42,6 +42,14 @@
 #define PO_FAMILY_OTHER 1
 #define PO_FAMILY_TOVELSER 2
 
+/*
+ * Interface modes a port's adapter accepts (PoPortInfo.interfaceModes):
+ * bit n is set when the adapter takes interface mode n.
+ */
+#define PO_MODES_ALL 0x0F       /* modes 0 to 3: no restriction */
+#define PO_MODES_NOT_ZERO 0x0E  /* modes 1 to 3: the adapter refuses mode 0 */
+#define PO_MODES_ZERO_ONLY 0x01 /* mode 0 only */
+
 /* Bytes of PoPortInfo.adapterId, terminator included. */
 #define PO_ADAPTER_ID_BYTES 200
 
@@ -55,7 +63,9 @@ typedef struct PoOption {
 /*
  * What is known of one COM port.  The caller sets `size` to sizeof
  * (PoPortInfo); a larger size (of a later version of this record) is
- * accepted, and the bytes past this version's fields are zeroed.
+ * accepted, and the bytes past this version's fields are zeroed.  The
+ * first version of the record, which ends before `interfaceModes`
+ * (PO_PORT_INFO_V1_SIZE bytes), is still accepted and filled as before.
  */
 typedef struct PoPortInfo {
     unsigned int size;
@@ -70,7 +80,12 @@ typedef struct PoPortInfo {
     PoOption fastFlush;                  /* as PoGetFastFlush answers */
     PoOption txMode;                     /* as PoGetTxMode answers */
     PoOption uartFifo;                   /* as PoGetUARTFIFO answers */
+    int interfaceModes;                  /* PO_MODES_...: bit n for mode n; since version 2 */
 } PoPortInfo;
+
+/* The size of the record's first version, which callers built before
+ * `interfaceModes` was added still pass. */
+#define PO_PORT_INFO_V1_SIZE (4 + 4 + PO_ADAPTER_ID_BYTES + 5 * 4 + 4 * 3 * 4)
 
 #ifdef __cplusplus
 extern "C" {

@@ -23,10 +23,6 @@ using platform::CallAnswer;
 
 constexpr DWORD kStoredValueSize = 4;
 
-// Capability codes that restrict the interface modes: 0x30 adapters refuse
-// mode 0, 0x10 adapters have mode 0 only.
-constexpr int kNoModeZeroCapability = 0x30;
-constexpr int kModeZeroOnlyCapability = 0x10;
 
 constexpr CallAnswer kBadArgument{0, ERROR_INVALID_PARAMETER};
 // Also what a change that runs out of memory answers: no code of its own.
@@ -67,9 +63,11 @@ CallAnswer SetInterface(int com, int mode) {
     const platform::DeviceHandle adapter = OpenAdapterChannel(port);
     if (!adapter) return kRefused;
 
-    const int capability = CapabilityCode(port.productId);
-    if (capability == kNoModeZeroCapability && mode == 0) return kRefused;
-    if (capability == kModeZeroOnlyCapability) return {mode == 0 ? 1 : 0};
+    // An adapter with mode 0 only has nothing to change: it already runs
+    // the one mode it accepts.
+    const int modes = AcceptedInterfaceModes(port.productId);
+    if (!AcceptsInterfaceMode(modes, mode)) return kRefused;
+    if (modes == PO_MODES_ZERO_ONLY) return {1};
 
     StoreReader store;
     const Change change = ChangeOf(store, port, Option::kInterfaceMode, mode);

@@ -1,6 +1,7 @@
 #include "option_answers.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -27,8 +28,10 @@ PoOption AnswerOf(const DriverFamily& family, Option option, const SettingRead& 
     return {RuleOf(option).answerOf(stored), 1, read.value != kNotStored ? 1 : 0};
 }
 
+static_assert(PO_PORT_INFO_V1_SIZE == offsetof(PoPortInfo, interfaceModes));
+
 bool IsAcceptedRecordSize(unsigned int size) {
-    return size >= sizeof(PoPortInfo) && size <= kLargestRecord && size % 4 == 0;
+    return size >= PO_PORT_INFO_V1_SIZE && size <= kLargestRecord && size % 4 == 0;
 }
 
 void FillPortInfo(const ResolvedPort& port, const std::array<SettingRead, kOptionCount>& reads,
@@ -50,6 +53,8 @@ void FillPortInfo(const ResolvedPort& port, const std::array<SettingRead, kOptio
     for (Option option : kOptions) {
         *options[IndexOf(option)] = AnswerOf(family, option, reads[IndexOf(option)]);
     }
+    // A first-version record ends before the modes.
+    if (size >= sizeof(PoPortInfo)) info.interfaceModes = AcceptedInterfaceModes(port.productId);
 }
 
 }  // namespace portopt

@@ -29,6 +29,16 @@ bool IsTovelserFamily(int productId) {
 
 int CapabilityCode(int productId) { return productId & kCapabilityMask; }
 
+int AcceptedInterfaceModes(int productId) {
+    constexpr int kNoModeZero = 0x30;
+    constexpr int kModeZeroOnly = 0x10;
+    switch (CapabilityCode(productId)) {
+        case kNoModeZero: return PO_MODES_NOT_ZERO;
+        case kModeZeroOnly: return PO_MODES_ZERO_ONLY;
+        default: return PO_MODES_ALL;
+    }
+}
+
 int ProductIdOf(std::string_view adapterInstanceId) {
     return static_cast<int>(ParseInstanceId(adapterInstanceId) & kProductIdMask);
 }

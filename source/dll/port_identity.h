@@ -42,6 +42,11 @@ std::uint32_t ParseInstanceId(std::string_view instanceId);
 
 bool IsTovelserFamily(int productId);
 int CapabilityCode(int productId);
+// The interface modes an adapter of this product accepts (PO_MODES_...):
+// capability 0x30 refuses mode 0, capability 0x10 has mode 0 only, every
+// other product (the unresolved ones too) takes all four.
+int AcceptedInterfaceModes(int productId);
+inline bool AcceptsInterfaceMode(int modes, int mode) { return (modes >> mode) & 1; }
 
 // What the port match learns about a device that carries the COM number.
 struct PortMatch {
