@@ -9,9 +9,9 @@
 #
 # VERSION is the product version the MSIs carry, by default the project's
 # (a test builds an older one to upgrade from).  wixl has no Environment
-# element: msibuild adds the Environment table row that appends
-# portctl's folder to the system PATH, with the actions that write it on
-# install and take it away on uninstall.  Signs both MSIs when a
+# element: msibuild adds the table make_wxs.py writes for it (portctl's
+# folder on the system PATH) and the actions that write and take away the
+# PATH entry.  Signs both MSIs when a
 # certificate is given (scripts/sign.sh).  Where the module's folder is
 # missing (no dotnet), says so and builds nothing.
 set -euo pipefail
@@ -37,13 +37,8 @@ for entry in "x86 win32" "x64 win64"; do
     rm -rf "$work" "$msi"
     mkdir -p "$work"
     # wixl takes the files' paths relative to the folder it runs in.
-    read -r portctl bin < <(cd "$RELEASE_DIR" &&
-        python3 -B "$make_wxs" "$1" "$version" "portopt-$project_version-$2" psmodule/Portopt "$work/portopt.wxs")
-    (cd "$RELEASE_DIR" && wixl -a "$1" -o "$msi" "$work/portopt.wxs")
-    # The Environment row: "=-*" sets the system variable on install and
-    # takes the value away on uninstall; "[~];" appends to what is there.
-    printf 'Environment\tName\tValue\tComponent_\ns72\tl255\tL255\ts72\nEnvironment\tEnvironment\nPortctlPath\t=-*Path\t[~];[%s]\t%s\n' \
-        "$bin" "$portctl" >"$work/Environment.idt"
+    (cd "$RELEASE_DIR" && python3 -B "$make_wxs" "$1" "$version" "portopt-$project_version-$2" psmodule/Portopt "$work" &&
+        wixl -a "$1" -o "$msi" "$work/portopt.wxs")
     msibuild "$msi" -i "$work/Environment.idt" \
         -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('RemoveEnvironmentStrings', 3300)" \
         -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('WriteEnvironmentStrings', 5200)"
