@@ -77,6 +77,15 @@ def native_faults(path, name, machine, pe_format, built, version):
     return faults
 
 
+def report(faults, subject):
+    """Prints each fault, or that SUBJECT is fine; the exit status."""
+    for fault in faults:
+        print(f"FAILED: {fault}")
+    if not faults:
+        print(f"ok: {subject}")
+    return 1 if faults else 0
+
+
 def main(argv):
     package, version = argv[1:3]
     builds = argv[3:5] if len(argv) >= 5 else [None, None]
@@ -95,11 +104,7 @@ def main(argv):
                     built = os.path.join(build, place) if build else None
                     faults += [f"{folder}/{dll}: {fault}"
                                for fault in native_faults(path, dll, machine, pe_format, built, version)]
-    for fault in faults:
-        print(f"FAILED: {fault}")
-    if not faults:
-        print(f"ok: {package}")
-    return 1 if faults else 0
+    return report(faults, package)
 
 
 if __name__ == "__main__":

@@ -67,11 +67,7 @@ def main():
                     faults += [f"{folder}/{dll}: {fault.replace('scripts/nupkg.sh', 'scripts/psmodule.sh')}"
                                for fault in check_package.native_faults(
                                    dll_path, dll, machine, pe_format, os.path.join(build, place), version)]
-    for fault in faults:
-        print(f"FAILED: {fault}")
-    if not faults:
-        print(f"ok: {path}")
-    return 1 if faults else 0
+    return check_package.report(faults, path)
 
 
 if __name__ == "__main__":

@@ -22,6 +22,8 @@ import zipfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "installer"))
+sys.path.insert(0, os.path.join(ROOT, "dotnet", "package-test"))
+import check_package  # noqa: E402
 import make_wxs  # noqa: E402
 
 SKIPPED = 77
@@ -126,11 +128,7 @@ def main():
             print(f"SKIPPED: no portopt-{version}-{arch}.msi in {package_dir}: scripts/msi.sh builds it")
             return SKIPPED
         faults += [f"{os.path.basename(msi)}: {fault}" for fault in faults_of(msi, arch, version, package_dir)]
-    for fault in faults:
-        print(f"FAILED: {fault}")
-    if not faults:
-        print(f"ok: the MSIs in {package_dir}")
-    return 1 if faults else 0
+    return check_package.report(faults, f"the MSIs in {package_dir}")
 
 
 if __name__ == "__main__":
