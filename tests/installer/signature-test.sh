@@ -65,7 +65,9 @@ make_signer stranger
 ca=$keys/release-ca.pem
 
 # .NET builds the NuGet signer's chain from its stores: the CA goes into
-# the CA store of a home of the test's own.
+# the CA store of a home of the test's own, which keeps the user's NuGet
+# packages.
+export NUGET_PACKAGES=${NUGET_PACKAGES:-$HOME/.nuget/packages}
 export HOME=$work/home
 store=$HOME/.dotnet/corefx/cryptography/x509stores/ca
 mkdir -p "$store"
