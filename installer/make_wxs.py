@@ -54,17 +54,17 @@ def files_under(root):
 
 class Tree:
     """The Directory elements below Program Files and the components in
-    them.  A folder holding no file of its own (portopt\, share\,
-    WindowsPowerShell\, ...) is removed on uninstall, when empty, by the
-    first component below it, one of Main where there is one: Windows
-    Installer takes away only the folders of its components."""
+    them.  A folder holding no file of its own (portopt, share, doc,
+    WindowsPowerShell, ...) gets a component that only creates it, in Main
+    where a file of Main lies below it: Windows Installer takes away, when
+    empty, only the folders of components."""
 
     def __init__(self, root_id, names, win64):
         self.root_id = root_id
         self.names = names  # relative folder -> fixed Directory Id
         self.win64 = win64
         self.folders = {"": []}  # relative folder -> its components
-        self.components = []  # in order: (folder, id, feature, file element, [RemoveFolder elements])
+        self.components = []  # in order: (folder, id, feature, element, GUID)
 
     def folder_id(self, folder):
         if folder == "":
@@ -92,7 +92,8 @@ class Tree:
             if folder == "" or own:
                 continue
             below = [c[2] for c in self.components if c[0].startswith(folder + "/")]
-            guid = str(uuid.uuid5(FOLDER_NAMESPACE, folder)).upper()
+            # Each bitness's folder is a resource of its own.
+            guid = str(uuid.uuid5(FOLDER_NAMESPACE, f"{self.root_id}/{folder}")).upper()
             self.add_component(folder, identifier("c", folder + "/"), "Main" if "Main" in below else below[0],
                                "<CreateFolder />", guid)
 
