@@ -28,13 +28,15 @@
 # Environment: INSTALL_DEPS_RETRY_PAUSE (seconds before the second try of
 # apt-get update, doubled before the third; default 10); INSTALL_DEPS_EXEC32_PROBE
 # (a program that exits 42 where 32-bit programs run; default a 96-byte
-# i386 program written here); INSTALL_DEPS_DONE (set: do nothing, the
-# caller has run this script already).
+# i386 program written here); INSTALL_DEPS_SOURCES_DIR (where a package
+# source is added; default /etc/apt/sources.list.d); INSTALL_DEPS_DONE
+# (set: do nothing, the caller has run this script already).
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 reason_file=${WINE32_SKIP_REASON_FILE:-$root/build/wine32-skip-reason}
 pause=${INSTALL_DEPS_RETRY_PAUSE:-10}
+sources_dir=${INSTALL_DEPS_SOURCES_DIR:-/etc/apt/sources.list.d}
 [[ -n "${INSTALL_DEPS_DONE:-}" ]] && exit 0
 
 # llvm: llvm-dlltool and llvm-readobj make the MSVC import libraries.
@@ -180,10 +182,10 @@ backport_if_older() {
   dpkg --compare-versions "$have" lt "$wanted" 2>/dev/null || return 0
   say "$package $have is older than $wanted: installing it from bookworm-backports"
   printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' |
-    as_root tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
+    as_root tee "$sources_dir/bookworm-backports.sources" >/dev/null
   lists_updated=""
   update_lists
-  if ! out=$(apt_get install -y --no-remove --no-install-recommends -o DPkg::Lock::Timeout=300 -t bookworm-backports "$package" 2>&1); then
+  if ! out=$(apt_get install -y --no-remove --no-install-recommends -o DPkg::Lock::Timeout=300 "$package/bookworm-backports" 2>&1); then
     apt_messages "$out" | tail -n 20 >&2
     say "FAILED: cannot install $package from bookworm-backports: $(apt_reason "$out")" >&2
     exit 1
