@@ -8,6 +8,20 @@
 # and cpack turns that into portopt-<version>-win32.zip or -win64.zip.
 include(CMakePackageConfigHelpers)
 
+# Every PE file the packages ship, by target: scripts/release-tree.sh
+# builds them (target `shipped`) and takes every DLL and program `cmake
+# --install` puts into bin/ into the ZIPs, the MSIs, and (the DLLs) the
+# NuGet package and the PowerShell module.  A new DLL or program is one
+# more name here.
+set(PORTOPT_SHIPPED_TARGETS portopt comlist portctl)
+add_custom_target(shipped)
+foreach(target IN LISTS PORTOPT_SHIPPED_TARGETS)
+  add_dependencies(shipped ${target})
+  if(TARGET ${target}_msvc_lib)
+    add_dependencies(shipped ${target}_msvc_lib)
+  endif()
+endforeach()
+
 set(package_config_dir lib/cmake/portopt)
 # Checks the version and that the consumer's pointer size matches the
 # package's, so a 64-bit project never picks the 32-bit package.

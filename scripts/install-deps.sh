@@ -3,7 +3,12 @@
 #   scripts/install-deps.sh          host and 32-bit Windows builds
 #   scripts/install-deps.sh --wine   also the 64-bit build, what the Wine
 #                                    test runs need, and clang and lld for
-#                                    the package's MSVC-ABI consumer test;
+#                                    the package's MSVC-ABI consumer test,
+#                                    and what the release packages need:
+#                                    wixl and msitools for the MSIs,
+#                                    osslsigncode (2.8 or later, from
+#                                    bookworm-backports where the release's
+#                                    is older) and openssl for signing;
 #                                    then, as an optional step, 32-bit Wine
 # clang-14 builds the fuzz targets; libFuzzer and the sanitizer runtimes
 # come with libclang-rt-14-dev, llvm-symbolizer with llvm-14.
@@ -23,13 +28,15 @@
 # Environment: INSTALL_DEPS_RETRY_PAUSE (seconds before the second try of
 # apt-get update, doubled before the third; default 10); INSTALL_DEPS_EXEC32_PROBE
 # (a program that exits 42 where 32-bit programs run; default a 96-byte
-# i386 program written here); INSTALL_DEPS_DONE (set: do nothing, the
-# caller has run this script already).
+# i386 program written here); INSTALL_DEPS_SOURCES_DIR (where a package
+# source is added; default /etc/apt/sources.list.d); INSTALL_DEPS_DONE
+# (set: do nothing, the caller has run this script already).
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 reason_file=${WINE32_SKIP_REASON_FILE:-$root/build/wine32-skip-reason}
 pause=${INSTALL_DEPS_RETRY_PAUSE:-10}
+sources_dir=${INSTALL_DEPS_SOURCES_DIR:-/etc/apt/sources.list.d}
 [[ -n "${INSTALL_DEPS_DONE:-}" ]] && exit 0
 
 # llvm: llvm-dlltool and llvm-readobj make the MSVC import libraries.
@@ -38,7 +45,7 @@ required=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev nlohman
           python3 python3-pytest python3-setuptools python3-wheel python3-pefile clang-14 libclang-rt-14-dev llvm-14)
 wine32=()
 if [[ "${1:-}" == "--wine" ]]; then
-  required+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 clang lld)
+  required+=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 clang lld wixl msitools osslsigncode openssl)
   wine32=(wine32:i386)
 fi
 
@@ -166,8 +173,28 @@ install_wine32() {
   return 1
 }
 
+# Installs PACKAGE from bookworm-backports when the installed one is older
+# than VERSION (osslsigncode signs PowerShell files from 2.8 on; bookworm
+# has 2.5, its backports 2.9).
+backport_if_older() {
+  local package=$1 wanted=$2 have out
+  have=$(dpkg-query -W -f='${Version}' "$package" 2>/dev/null) || return 0
+  dpkg --compare-versions "$have" lt "$wanted" 2>/dev/null || return 0
+  say "$package $have is older than $wanted: installing it from bookworm-backports"
+  printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' |
+    as_root tee "$sources_dir/bookworm-backports.sources" >/dev/null
+  lists_updated=""
+  update_lists
+  if ! out=$(apt_get install -y --no-remove --no-install-recommends -o DPkg::Lock::Timeout=300 "$package/bookworm-backports" 2>&1); then
+    apt_messages "$out" | tail -n 20 >&2
+    say "FAILED: cannot install $package from bookworm-backports: $(apt_reason "$out")" >&2
+    exit 1
+  fi
+}
+
 mapfile -t absent < <(missing "${required[@]}")
 [[ ${#absent[@]} -eq 0 ]] || install_required "${absent[@]}"
+[[ " ${required[*]} " == *" osslsigncode "* ]] && backport_if_older osslsigncode 2.8
 
 [[ ${#wine32[@]} -gt 0 ]] || exit 0
 mapfile -t absent < <(missing "${wine32[@]}")

@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
 # Builds the .NET library's NuGet package into build/package (or
-# $PACKAGE_DIR): Portopt.<version>.nupkg, with build/windows' DLLs under
-# runtimes/win-x86/native and build/windows64's under
-# runtimes/win-x64/native.  The version is the project's, from
-# CMakeLists.txt.  Configures the two presets when needed and builds their
-# DLLs first.  Where dotnet is missing, says so and builds nothing.
+# $PACKAGE_DIR): Portopt.<version>.nupkg, with the release tree's win32
+# DLLs under runtimes/win-x86/native and its win64 DLLs under
+# runtimes/win-x64/native (scripts/release-tree.sh lays it out first: the
+# DLLs stripped of their debug information).  The version is the
+# project's, from CMakeLists.txt.  When a certificate is given
+# (scripts/sign.sh), the library's assembly is signed before it is packed,
+# and the package after.  Where dotnet is missing, says so and builds
+# nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/dotnet-windows.sh Portopt.nupkg
+source scripts/sign.sh
 mkdir -p "$PACKAGE_DIR"
 rm -f "$PACKAGE_DIR"/Portopt.*.nupkg
-dotnet pack dotnet/Portopt -c Release -o "$PACKAGE_DIR" --disable-build-servers --nologo -v quiet \
-    -p:PortoptWindowsBuild="$WINDOWS_BUILD_DIR" -p:PortoptWindows64Build="$WINDOWS64_BUILD_DIR"
+artifacts=$RELEASE_DIR/nupkg-build
+options=(-c Release --disable-build-servers --nologo -v quiet -p:ArtifactsPath="$artifacts"
+    -p:PortoptNativeX86="$NATIVE_X86_DIR" -p:PortoptNativeX64="$NATIVE_X64_DIR")
+dotnet build dotnet/Portopt "${options[@]}" >/dev/null
+sign_files "$artifacts/bin/Portopt/release/Portopt.Net.dll"
+dotnet pack dotnet/Portopt "${options[@]}" --no-build -o "$PACKAGE_DIR"
+sign_nupkg "$PACKAGE_DIR"/Portopt.*.nupkg
 ls -l "$PACKAGE_DIR"/Portopt.*.nupkg

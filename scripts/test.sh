@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs every test: the Windows builds' suites under Wine and the DLLs' PE
 # header checks (scripts/wine-tests.sh), the Python wheels, the NuGet
-# package and the PowerShell module's ZIP from those builds
-# (scripts/wheels.sh, scripts/nupkg.sh, scripts/psmodule.sh), then the host
+# package, the PowerShell module's ZIP and the MSIs from those builds
+# (scripts/wheels.sh, scripts/nupkg.sh, scripts/psmodule.sh,
+# scripts/msi.sh), then the host
 # suites on the simulated Windows, which include the Python package's, the
-# .NET library's and the PowerShell module's tests and the wheels', NuGet
-# package's and module ZIP's checks,
+# .NET library's and the PowerShell module's tests, the wheels', NuGet
+# package's and module ZIP's checks, and the MSIs' and signatures' tests,
 # the same suites under AddressSanitizer with UndefinedBehaviorSanitizer, the
 # suites in which threads meet under ThreadSanitizer, and every fuzz target
 # for 15 seconds.
@@ -37,6 +38,7 @@ scripts/wine-tests.sh
 scripts/wheels.sh
 scripts/nupkg.sh
 scripts/psmodule.sh
+scripts/msi.sh
 
 for preset in host asan tsan; do
   cmake --preset "$preset" >/dev/null

@@ -2,11 +2,12 @@
 metadata NuGet shows, and the native DLLs of each bitness, checked with the
 PE checks of tests/pe (machine, exports, system-only imports, version
 resources) plus the optional header's format: PE32 under win-x86, PE32+
-under win-x64.
+under win-x64, and no debug information, only a link to it.
 
-    check_package.py PACKAGE VERSION [WINDOWS_BUILD WINDOWS64_BUILD]
+    check_package.py PACKAGE VERSION [WIN32_BIN WIN64_BIN]
 
-With the build directories, each DLL must also be the one its build made.
+With the release tree's bin/ folders (scripts/release-tree.sh), each DLL
+must also be the one shipped there.
 Exit 0 when every check holds, 1 when one fails.
 """
 import os
@@ -26,7 +27,7 @@ NATIVE = {
     "runtimes/win-x86/native": ("i386", PE32),
     "runtimes/win-x64/native": ("amd64", PE32_PLUS),
 }
-BUILT = {"portopt.dll": "source/dll/portopt.dll", "comlist.dll": "comlist/comlist.dll"}
+BUILT = {"portopt.dll": "portopt.dll", "comlist.dll": "comlist.dll"}
 CONTENTS = {
     "Portopt.nuspec",
     "README.md",
@@ -64,14 +65,25 @@ def metadata_faults(nuspec, version):
 
 def native_faults(path, name, machine, pe_format, built, version):
     faults = check_binaries.check(path, name, machine, version)
-    magic = pefile.PE(path, fast_load=True).OPTIONAL_HEADER.Magic
+    image = pefile.PE(path, fast_load=True)
+    magic = image.OPTIONAL_HEADER.Magic
     if magic != pe_format:
         faults.append(f"optional header 0x{magic:X}, expected 0x{pe_format:X}")
+    faults += check_binaries.stripped_faults(image)
     if built and os.path.isfile(built):
         with open(path, "rb") as packed, open(built, "rb") as original:
             if packed.read() != original.read():
-                faults.append(f"differs from {built}: rerun scripts/nupkg.sh")
+                faults.append(f"differs from {built}, the release tree's: rerun scripts/nupkg.sh")
     return faults
+
+
+def report(faults, subject):
+    """Prints each fault, or that SUBJECT is fine; the exit status."""
+    for fault in faults:
+        print(f"FAILED: {fault}")
+    if not faults:
+        print(f"ok: {subject}")
+    return 1 if faults else 0
 
 
 def main(argv):
@@ -92,11 +104,7 @@ def main(argv):
                     built = os.path.join(build, place) if build else None
                     faults += [f"{folder}/{dll}: {fault}"
                                for fault in native_faults(path, dll, machine, pe_format, built, version)]
-    for fault in faults:
-        print(f"FAILED: {fault}")
-    if not faults:
-        print(f"ok: {package}")
-    return 1 if faults else 0
+    return report(faults, package)
 
 
 if __name__ == "__main__":

@@ -17,8 +17,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 host=$root/build/host
 PACKAGE_DIR=${PACKAGE_DIR:-$root/build/package}
-WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$root/build/windows}
-WINDOWS64_BUILD_DIR=${WINDOWS64_BUILD_DIR:-$root/build/windows64}
+RELEASE_DIR=${RELEASE_DIR:-$root/build/release}
 PORTOPT_LIBRARY_PATH=${PORTOPT_LIBRARY_PATH:-$host/source/dll:$host/comlist}
 SIMWIN_LIBRARY=${SIMWIN_LIBRARY:-$host/sim/libsimwin.so}
 PORTCTL=${PORTCTL:-$host/tools/portctl/portctl}
@@ -37,7 +36,8 @@ source "$root/dotnet/dotnet-env.sh"
 export PYTHONDONTWRITEBYTECODE=1
 
 echo "== contents"
-"${PYTHON:-/usr/bin/python3}" "$here/check_package.py" "$package" "$version" "$WINDOWS_BUILD_DIR" "$WINDOWS64_BUILD_DIR"
+"${PYTHON:-/usr/bin/python3}" "$here/check_package.py" "$package" "$version" \
+    "$RELEASE_DIR/portopt-$version-win32/bin" "$RELEASE_DIR/portopt-$version-win64/bin"
 
 echo "== consumer: dotnet add package, build for net8.0 and net472"
 # The consumer's own package folder: a package rebuilt under the same

@@ -3,12 +3,13 @@ exactly the files the module needs, in one folder Portopt/, the manifest
 with the project's version, and the native DLLs where the .NET library
 looks for them, x86/ and x64/ beside Portopt.Net.dll, each checked as the NuGet
 package's are (machine, format, exports, system-only imports, version
-resources) and each the one its build made.
+resources, no debug information) and each the one shipped in the release
+tree (scripts/release-tree.sh).
 
     check_module_zip.py
 
-Takes the package from $PACKAGE_DIR (build/package) and the builds from
-$WINDOWS_BUILD_DIR and $WINDOWS64_BUILD_DIR (build/windows, build/windows64).
+Takes the package from $PACKAGE_DIR (build/package) and the release tree
+from $RELEASE_DIR (build/release).
 Exit 0 when every check holds, 1 when one fails, 77 (skipped) when there
 is no ZIP.
 """
@@ -25,8 +26,8 @@ import check_package  # noqa: E402
 SKIPPED = 77
 # Folder in the module: (machine as check_binaries names it, format, the build it comes from).
 NATIVE = {
-    "x86": ("i386", check_package.PE32, "WINDOWS_BUILD_DIR", "windows"),
-    "x64": ("amd64", check_package.PE32_PLUS, "WINDOWS64_BUILD_DIR", "windows64"),
+    "x86": ("i386", check_package.PE32, "win32"),
+    "x64": ("amd64", check_package.PE32_PLUS, "win64"),
 }
 CONTENTS = {
     "Portopt/Portopt.psd1",
@@ -57,19 +58,16 @@ def main():
             with open(manifest) as text:
                 if f"ModuleVersion = '{version}'" not in text.read():
                     faults.append(f"Portopt.psd1 does not give ModuleVersion {version}")
-        for folder, (machine, pe_format, variable, preset) in NATIVE.items():
-            build = os.environ.get(variable, os.path.join(ROOT, "build", preset))
+        release = os.environ.get("RELEASE_DIR", os.path.join(ROOT, "build", "release"))
+        for folder, (machine, pe_format, arch) in NATIVE.items():
+            build = os.path.join(release, f"portopt-{version}-{arch}", "bin")
             for dll, place in check_package.BUILT.items():
                 dll_path = os.path.join(unpacked, "Portopt", folder, dll)
                 if os.path.isfile(dll_path):
                     faults += [f"{folder}/{dll}: {fault.replace('scripts/nupkg.sh', 'scripts/psmodule.sh')}"
                                for fault in check_package.native_faults(
                                    dll_path, dll, machine, pe_format, os.path.join(build, place), version)]
-    for fault in faults:
-        print(f"FAILED: {fault}")
-    if not faults:
-        print(f"ok: {path}")
-    return 1 if faults else 0
+    return check_package.report(faults, path)
 
 
 if __name__ == "__main__":

@@ -44,10 +44,13 @@ Describe 'Portopt' {
             $machine = Join-Path $TestDrive 'example-machine.json'
             Set-Content -LiteralPath $machine -Value (Get-Machine) -NoNewline
             $example = (Get-Content -LiteralPath (Join-Path $PSScriptRoot "../../examples/intune/module/$name") -Raw).
-                Replace('C:\Program Files\WindowsPowerShell\Modules\Portopt', (Split-Path $env:PORTOPT_MODULE)).
                 Replace('C:\ProgramData\portopt\ports.json', $profile)
+            # The example imports the module by name, as installed: the folder
+            # that holds this build's Portopt\ stands first on the module path.
+            $modules = Split-Path (Split-Path $env:PORTOPT_MODULE)
             $script = Join-Path $TestDrive $name
             Set-Content -LiteralPath $script -Value @"
+`$env:PSModulePath = '$modules' + [IO.Path]::PathSeparator + `$env:PSModulePath
 Add-Type -Path '$SimulatorAssembly'
 [Portopt.Tests.Simulator]::Open('$env:SIMWIN_LIBRARY')
 [Portopt.Tests.Simulator]::Load((Get-Content -LiteralPath '$machine' -Raw))

@@ -56,6 +56,28 @@ def is_system_dll(name):
     return name in SYSTEM_DLLS or name.startswith("api-ms-win-crt-")
 
 
+def section_name(image, section):
+    """A section's name; a name longer than eight characters (\"/4\") is
+    an offset into the COFF string table after the symbols."""
+    name = section.Name.rstrip(b"\0").decode(errors="replace")
+    if not (name.startswith("/") and name[1:].isdigit()):
+        return name
+    header = image.FILE_HEADER
+    start = header.PointerToSymbolTable + header.NumberOfSymbols * 18 + int(name[1:])
+    return image.__data__[start:image.__data__.find(b"\0", start)].decode(errors="replace")
+
+
+def stripped_faults(image):
+    """A shipped binary's: no debug sections, and a debug link naming
+    NAME.debug of the symbols ZIP (scripts/release-tree.sh)."""
+    names = [section_name(image, section) for section in image.sections]
+    debug = [name for name in names if name.startswith(".debug")]
+    faults = [f"carries debug information ({', '.join(debug)})"] if debug else []
+    if ".gnu_debuglink" not in names:
+        faults.append("has no debug link to its symbols")
+    return faults
+
+
 def exports_of(image):
     """Exported names and their addresses; ValueError for a name given twice."""
     symbols = getattr(image, "DIRECTORY_ENTRY_EXPORT", None)

@@ -31,6 +31,7 @@ STANDINS = {
     "dpkg-query": """
 for p; do :; done
 grep -qxF -- "$p" "$STATE/absent" && { echo "dpkg-query: no packages found matching $p" >&2; exit 1; }
+case $2 in *Version*) version=$(sed -n "s/^$p=//p" "$STATE/versions" 2>/dev/null); [ -n "$version" ] && { printf '%s' "$version"; exit 0; } ;; esac
 printf 'install ok installed'""",
     "dpkg": """
 case $1 in
@@ -158,3 +159,33 @@ def test_install_step(tmp_path, refused_program, absent, arch, env, status, outp
         env={**environment, "WINE32_LOADER": str(tmp_path / "no-wine")}, capture_output=True, text=True, timeout=60)
     assert check.returncode == 77, check.stderr
     assert re.search(r"SKIPPED: 32-bit Wine could not be installed: .*" + reason, check.stderr), check.stderr
+
+
+def test_signing_tool_from_backports(tmp_path):
+    """An osslsigncode too old to sign PowerShell files is replaced by
+    bookworm-backports' through a source of its own, without removing
+    anything; a new enough one is left alone."""
+    state, bin_dir, sources = tmp_path / "state", tmp_path / "bin", tmp_path / "sources"
+    state.mkdir()
+    sources.mkdir()
+    for name, text in {"absent": "", "arch": "", "log": ""}.items():
+        (state / name).write_text(text)
+    write_standins(bin_dir)
+    environment = {
+        "PATH": f"{bin_dir}:{os.environ['PATH']}", "STATE": str(state), "HOME": str(tmp_path),
+        "WINE32_SKIP_REASON_FILE": str(tmp_path / "reason"), "INSTALL_DEPS_EXEC32_PROBE": str(bin_dir / "exec32-probe"),
+        "INSTALL_DEPS_SOURCES_DIR": str(sources), "APT_UPDATE": "ok", "APT_UNKNOWN": "", "APT_UNMET": "", "APT_DOWNGRADE": "",
+    }
+    for version, backported in (("2.9-1~bpo12+1", False), ("2.5-4", True)):
+        (state / "versions").write_text(f"osslsigncode={version}\n")
+        (state / "log").write_text("")
+        run = subprocess.run(["bash", str(INSTALL_DEPS), "--wine"], env=environment, capture_output=True, text=True, timeout=60)
+        calls = (state / "log").read_text().splitlines()
+        assert run.returncode == 0, run.stdout + run.stderr
+        installs = [c for c in calls if c.startswith("apt-get") and "osslsigncode/bookworm-backports" in c]
+        assert len(installs) == int(backported), calls
+        assert all("--no-remove" in c for c in installs) and not [c for c in calls if HARMFUL.search(c)], calls
+        added = sources / "bookworm-backports.sources"
+        assert added.exists() == backported
+    assert "Suites: bookworm-backports" in added.read_text()
+    assert "installing it from bookworm-backports" in run.stdout

@@ -3,7 +3,10 @@
 # adapter, and reads each change back.  It needs administrator rights
 # (Intune runs it as SYSTEM).  Exit 1 when any change was refused.
 $ErrorActionPreference = 'Stop'  # a missing portctl.exe fails the script
-$portctl = 'C:\Tools\portopt\bin\portctl.exe'
+# Where the x64 MSI installs it.  The MSI also puts this folder on the
+# system PATH, but the Intune agent's scripts see that only after the
+# agent restarts: the full path works at once.
+$portctl = 'C:\Program Files\portopt\bin\portctl.exe'
 $golden = 'C:\ProgramData\portopt\ports.json'
 & $portctl import --match position $golden
 exit $LASTEXITCODE
