@@ -7,7 +7,6 @@
 // resolver, looking each adapter up once however many ports it carries.
 #include "port_resolution.h"
 
-#include <array>
 #include <utility>
 
 #include "adapter_lookup.h"
@@ -115,9 +114,10 @@ AllPortsResolution AllPortsResolution::Resolve() {
     if (!all.ports_) return all;
     // Each COM number's resolver, made when its first port turns up, and
     // offered ports until it has resolved.
+    // On the heap: a caller's thread may have a small stack.
     AdapterLookups adapters;
-    std::array<std::optional<PortResolver>, kMaxComNumber> resolvers;
-    std::array<bool, kMaxComNumber> resolved{};
+    std::vector<std::optional<PortResolver>> resolvers(kMaxComNumber);
+    std::vector<bool> resolved(kMaxComNumber, false);
     WalkPortsList(all.ports_.get(), [&](int port, SP_DEVINFO_DATA& device, int channel) {
         std::optional<PortResolver>& resolver = resolvers[port - 1];
         if (!resolver) resolver.emplace(port, Purpose::kQuery, all.ports_.get(), adapters);
