@@ -3,7 +3,7 @@
 // for, and for a port that passes the port match one list of its adapter
 // alone; no call builds a list of every device class, and only a change
 // looks for its adapter's device path.  The all-ports information call
-// walks the whole list once, for every port.  These tests hold each call
+// walks the whole list once, for every port, and finds the adapters in it.  These tests hold each call
 // to that many lists, listed devices, scans, keys and device-interface
 // calls, check that the walk stops at the port it is looking for, and that
 // the cost grows linearly with the number of ports present.
@@ -60,16 +60,11 @@ ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
     if (kind == CallKind::kListing) return {1, ports, 0, ports + 1, ports, 2 * ports};
     const bool shared = layout == StoreLayout::kSharedTables;
     if (kind == CallKind::kAllPortInfo) {
-        // The whole ports list and one failing read past it, each adapter
-        // once by itself; the switch, then every port's hardware key or the
-        // four tables once each.
-        const long adapters = PortsListSize(ports) - ports;
-        return {1 + adapters,
-                PortsListSize(ports) + adapters,
-                0,
-                fixture::DevicesReadToReach(ports) + 1,
-                1 + (shared ? 4 : ports),
-                0};
+        // The whole ports list and one failing read past it, whose
+        // adapters are looked up in it; the switch, then every port's
+        // hardware key or the four tables once each.
+        return {1, PortsListSize(ports), 0, fixture::DevicesReadToReach(ports) + 1,
+                1 + (shared ? 4 : ports), 0};
     }
     for (const Budget& b : kBudgets) {
         if (b.kind == kind && b.layout == layout) {
