@@ -10,6 +10,7 @@
 #include "change.h"
 #include "import_report.h"
 #include "input_error.h"
+#include "interface_modes.h"
 #include "listing.h"
 #include "port_enumeration.h"
 #include "port_names.h"
@@ -126,6 +127,10 @@ StepCounts CarryOut(const std::vector<ImportStep>& steps, const ImportRequest& r
             ++counts.differing;
         } else if (Unchanged(step)) {
             report.Unchanged(step);
+        } else if (step.refusal) {
+            // Known without a call; a check counts it as a difference.
+            report.Refused(step, *step.refusal);
+            ++(request.check ? counts.differing : counts.refused);
         } else if (request.dryRun || request.check) {
             report.WouldApply(step);
             ++counts.differing;
@@ -180,6 +185,11 @@ CommandResult SetOptions(const std::string& port, const std::vector<std::string>
     const PortRow row = FindPort(ReadListing(), port);
     const std::vector<Change> changes = ParseChanges(words);
     const std::string name = ComName(*row.number);
+    for (const Change& change : changes) {
+        if (const auto refusal = ModeRefusal(row, *change.option, change.value)) {
+            throw InputError(name + " " + change.option->name + " not changed: " + *refusal);
+        }
+    }
 
     CommandResult result;
     std::vector<std::string> applied;
