@@ -143,9 +143,13 @@ TEST_F(PortctlCli, ListsEveryPortInNaturalOrderWithAdapterAndOptions) {
     const ToolRun table = OnMachine({"list"});
     EXPECT_NE(table.out.find("n/a"), std::string::npos) << table.out;
     EXPECT_NE(table.out.find("USB 1A2B:1131"), std::string::npos) << table.out;
-    EXPECT_NE(table.out.find("\nCOM10  USB 1A2B:2031  KARBEND   -    1          1-3"),
+    EXPECT_NE(table.out.find("\nCOM10  USB 1A2B:2031  KARBEND   -    1          0          1"),
               std::string::npos)
         << table.out;
+    EXPECT_EQ(OnMachine({"get", "COM10"}).out,
+              "PORT   ADAPTER        FAMILY   POS  INTERFACE  FASTFLUSH  TXMODE  FIFO\n"
+              "COM10  USB 1A2B:2031  KARBEND  -    1          0          1       on\n"
+              "interface modes: 1, 2 and 3\n");
 
     const ToolRun one = OnMachine({"get", "com4", "--json"});
     EXPECT_EQ(Json::parse(one.out), ports[2]);

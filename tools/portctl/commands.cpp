@@ -172,6 +172,7 @@ int GetPort(const std::string& port, const std::optional<std::string>& option, b
     const PortRow row = FindPort(ReadListing(), port);
     if (!option) {
         std::cout << (json ? RowJson(row).dump(2) + "\n" : RenderTable({row}));
+        if (!json && row.modes) std::cout << "interface modes: " << ModeList(*row.modes) << "\n";
         return 0;
     }
     const OptionSpec& wanted = FindOptionOrThrow(*option);

@@ -10,27 +10,21 @@ std::vector<int> ModesOf(int modes) {
     return list;
 }
 
-std::string ModeRange(int modes) {
+std::string ModeList(int modes) {
     const std::vector<int> list = ModesOf(modes);
-    if (list.empty()) return "-";
-    if (list.size() > 1 && list.back() - list.front() + 1 == int(list.size())) {
-        return std::to_string(list.front()) + "-" + std::to_string(list.back());
-    }
     std::string text;
-    for (int mode : list) text += (text.empty() ? "" : ",") + std::to_string(mode);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == list.size() ? " and " : ", ") + std::to_string(list[i]);
+    }
     return text;
 }
 
 std::optional<std::string> ModeRefusal(const PortRow& row, const OptionSpec& option, int value) {
     if (&option != &InterfaceOption() || !row.adapter || !row.modes) return std::nullopt;
     if ((*row.modes >> value) & 1) return std::nullopt;
-    const std::vector<int> modes = ModesOf(*row.modes);
-    std::string list;
-    for (std::size_t i = 0; i < modes.size(); ++i) {
-        list += (i == 0 ? "" : i + 1 == modes.size() ? " and " : ", ") + std::to_string(modes[i]);
-    }
+    const bool one = ModesOf(*row.modes).size() == 1;
     return "the adapter " + AdapterLabel(*row.adapter) + " (" + row.adapter->id +
-           ") takes interface mode" + (modes.size() == 1 ? " " : "s ") + list + " only, not " +
+           ") takes interface mode" + (one ? " " : "s ") + ModeList(*row.modes) + " only, not " +
            std::to_string(value);
 }
 

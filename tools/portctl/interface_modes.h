@@ -15,8 +15,8 @@ namespace portctl {
 
 // The modes, in order: {1, 2, 3} for PO_MODES_NOT_ZERO.
 std::vector<int> ModesOf(int modes);
-// As the table shows them: "0-3", "1-3", "0".
-std::string ModeRange(int modes);
+// "1, 2 and 3", "0".
+std::string ModeList(int modes);
 
 // Why `option` cannot be set to `value` on the row's port, naming the
 // adapter and the modes it has; nullopt when nothing speaks against it

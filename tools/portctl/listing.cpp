@@ -103,7 +103,6 @@ std::vector<std::string> TableCells(const PortRow& row) {
     cells.push_back(row.position ? std::to_string(*row.position) : "-");
     for (std::size_t i = 0; i < Options().size(); ++i) {
         cells.push_back(row.settings ? FormatSetting(Options()[i], (*row.settings)[i]) : "-");
-        if (i == 0) cells.push_back(row.modes ? ModeRange(*row.modes) : "-");
     }
     return cells;
 }
@@ -182,7 +181,7 @@ Json RowJson(const PortRow& row) {
 
 std::string RenderTable(const std::vector<PortRow>& rows) {
     std::vector<std::vector<std::string>> lines{
-        {"PORT", "ADAPTER", "FAMILY", "POS", "INTERFACE", "MODES", "FASTFLUSH", "TXMODE", "FIFO"}};
+        {"PORT", "ADAPTER", "FAMILY", "POS", "INTERFACE", "FASTFLUSH", "TXMODE", "FIFO"}};
     for (const PortRow& row : rows) lines.push_back(TableCells(row));
 
     std::vector<std::size_t> widths(lines[0].size(), 0);
