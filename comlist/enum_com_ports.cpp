@@ -39,6 +39,8 @@ CallAnswer ListUntilNull(comlist_char** names, int* count) {
 // count needed when there are more names than entries.  The scan has
 // released all it acquired when it returns, so the code set here is last.
 CallAnswer ListBounded(comlist_char** names, int capacity, int* count) {
+    // A listing that fails, out of memory included, counts no names.
+    *count = 0;
     comlist::NameArray out = comlist::NameArray::OfCapacity(names, capacity);
     const comlist::ScanResult scan = comlist::ScanComPorts(out);
     if (!scan.listBuilt) return {0, scan.listError};
@@ -56,10 +58,10 @@ extern "C" COMLIST_API int COMLIST_CALL EnumCOMPorts(comlist_char** names, int* 
                                      [=] { return ListUntilNull(names, count); });
 }
 
-// A listing that ran out of memory failed.
+// A listing that ran out of memory failed.  Arguments that are not valid
+// leave everything, the count included, as it was.
 extern "C" COMLIST_API int COMLIST_CALL EnumCOMPortsEx(comlist_char** names, int capacity,
                                                        int* count) {
-    if (count != nullptr) *count = 0;
     return platform::RunExportedCall(ValidArguments(names, capacity, count),
                                      {0, ERROR_INVALID_PARAMETER}, {0, ERROR_NOT_ENOUGH_MEMORY},
                                      [=] { return ListBounded(names, capacity, count); });

@@ -54,12 +54,13 @@ COMLIST_API int COMLIST_CALL EnumCOMPorts(comlist_char** names, int* count);
  *       many buffers are needed;
  *   87 (ERROR_INVALID_PARAMETER) for a null `count`, a negative
  *       `capacity`, a null `names` with a `capacity` above 0, or a null
- *       entry among the first `capacity`: nothing is written;
+ *       entry among the first `capacity`: nothing is written, *count
+ *       included;
  *   the platform's code when the device list cannot be built: nothing is
  *       written and *count is 0.
- * *count is set whenever `count` is not null (0 on a failure other than
- * 122).  `names` may be null with a capacity of 0, which asks only for
- * the count.  Writes nothing to standard output.
+ * *count is set whenever the arguments are valid (0 on a failure other
+ * than 122).  `names` may be null with a capacity of 0, which asks only
+ * for the count.  Writes nothing to standard output.
  */
 COMLIST_API int COMLIST_CALL EnumCOMPortsEx(comlist_char** names, int capacity, int* count);
 

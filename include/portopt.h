@@ -4,9 +4,16 @@
  * interface mode, fast flush, transmit mode and the UART FIFO.
  *
  * Query calls return the stored value (-1 when none is stored; see each
- * call).  Change calls return 1 on success and 0 on failure, with the
- * reason in the thread's last-error code for bad arguments (87) and for a
- * setting that cannot be read or stored (1016).  The port-information
+ * call) and set error 2 (ERROR_FILE_NOT_FOUND) when the store holds no
+ * value for the port.  Change calls return 1 on success and 0 on failure,
+ * with the reason in the thread's last-error code:
+ *   87 (ERROR_INVALID_PARAMETER) for bad arguments;
+ *   1016 (ERROR_REGISTRY_IO_FAILED) for a setting that cannot be read or
+ *   stored;
+ *   when the adapter's driver refuses the request, the code the refused
+ *   request left (for example 31, ERROR_GEN_FAILURE).
+ * A failure the calls give no reason for leaves whatever the platform's
+ * calls on the way left (often 0).  The port-information
  * calls give a port's adapter and all four options at once, for one port
  * or for every port present.  Usable from C and C++.
  */
@@ -91,13 +98,15 @@ typedef struct PoPortInfo {
 extern "C" {
 #endif
 
-/* Interface mode 0 to 3; -1 when not stored. */
+/* Interface mode 0 to 3; -1 when not stored (error 2 when the store holds
+ * no value for the port). */
 PORTOPT_API int PORTOPT_CALL PoGetInterface(int port);
-/* Fast flush 0 (off) or 1 (on); -1 when not stored. */
+/* Fast flush 0 (off) or 1 (on); -1 when not stored (error 2 as above). */
 PORTOPT_API int PORTOPT_CALL PoGetFastFlush(int port);
-/* Transmit mode 0 or 1; -1 when not stored. */
+/* Transmit mode 0 or 1; -1 when not stored (error 2 as above). */
 PORTOPT_API int PORTOPT_CALL PoGetTxMode(int port);
-/* 1 when the UART FIFO is enabled, else 0. */
+/* 1 when the UART FIFO is enabled, else 0 (also when nothing is stored,
+ * with error 2 as above). */
 PORTOPT_API int PORTOPT_CALL PoGetUARTFIFO(int port);
 
 /* Mode 0 to 3. */

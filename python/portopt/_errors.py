@@ -12,19 +12,25 @@ ERROR_REGISTRY_IO_FAILED = 1016
 
 
 def refusal_reason(code: int) -> str:
-    """Why a change call failed, in words, from the last-error code it left."""
+    """Why a change call failed, in words, with the last-error code it left;
+    a failure that left none says so."""
     if code == ERROR_INVALID_PARAMETER:
-        return "a value out of range"
+        return f"a value out of range (error {code})"
     if code == ERROR_REGISTRY_IO_FAILED:
-        return "the stored setting could not be read or written"
-    return "the adapter could not be reached or refused the change"
+        return f"the stored setting could not be read or written (error {code})"
+    if code == 0:
+        # An adapter that cannot be opened leaves no code either.
+        return "the adapter could not be reached or refused the change, no code given"
+    # The library keeps only a refused request's own code.
+    return f"the adapter refused the change (error {code})"
 
 
 class PortOptionError(OSError):
     """A change that did not take.
 
     Either the change call refused it (``accepted`` False): ``winerror`` is
-    the last-error code the call left (0 when it set none); or the call
+    the last-error code the call left (the driver's, when the adapter's
+    driver refused the request; 0 when there is none); or the call
     accepted it but the port does not read back the value asked for
     (``accepted`` True, ``winerror`` 0): ``reads_back`` is what it reads
     instead, as the ``Port`` field shows it.  ``port`` and ``option`` name
@@ -49,7 +55,7 @@ class PortOptionError(OSError):
         if accepted:
             why = f"the change was accepted but reads back {reads_back!r}"
         else:
-            why = f"{refusal_reason(code)} (error {code})"
+            why = refusal_reason(code)
         done = ", ".join(self.applied) if self.applied else "nothing"
         super().__init__(f"{port} {option} not changed: {why}; applied before it: {done}")
         self.winerror = code
@@ -64,9 +70,9 @@ class PortOptionError(OSError):
 
 
 class ListingError(OSError):
-    """The COM ports cannot be listed: the lister could not read the
-    device tree.  ``winerror`` is the code the platform gave.  Not raised
-    for a machine without COM ports, whose listing is empty."""
+    """The COM ports cannot be listed: the lister or the library could not
+    read the device tree.  ``winerror`` is the code the platform gave.  Not
+    raised for a machine without COM ports, whose listing is empty."""
 
     def __init__(self, code: int, why: Optional[str] = None) -> None:
         self.why = why

@@ -139,8 +139,8 @@ class Libraries:
 
     def all_port_info(self) -> Dict[int, PortInfo]:
         """The record of every COM number a present port carries, by
-        number, from one pass over the machine; empty when the library
-        could not list the devices (each port is then asked on its own)."""
+        number, from one pass over the machine.  ListingError when the
+        library cannot read the device tree."""
         capacity = _FIRST_RECORD_CAPACITY
         for _ in range(_RECORD_TRIES):
             records = blank_records(capacity)
@@ -149,10 +149,12 @@ class Libraries:
             if self._get_all_port_info(records, capacity, ctypes.byref(count)) == 1:
                 filled = max(0, min(count.value, capacity))
                 return {records[i].port: records[i] for i in range(filled)}
-            if self._last_error() != ERROR_INSUFFICIENT_BUFFER or count.value <= capacity:
-                break
+            code = self._last_error()
+            if code != ERROR_INSUFFICIENT_BUFFER or count.value <= capacity:
+                raise ListingError(code, "the library could not read the device tree")
             capacity = count.value
-        return {}
+        raise ListingError(
+            ERROR_INSUFFICIENT_BUFFER, f"more ports appeared at each of {_RECORD_TRIES} attempts")
 
     def change(self, call: str, number: int, value: int) -> Tuple[bool, int]:
         """Whether the change call succeeded, and the last-error code it

@@ -2,14 +2,14 @@
 from __future__ import annotations
 
 from dataclasses import dataclass
-from typing import Any, Dict, List, Optional
+from typing import Any, Dict, Iterable, List, Optional, Tuple
 
 from ._adapter import Adapter, adapter_of, position_of
 from ._errors import PortOptionError
 from ._library import Libraries, libraries
 from ._names import FIRST_NUMBER, LAST_NUMBER, PortLike, com_number, natural_order, port_number
 from ._options import OPTION_NAMES, OPTIONS
-from ._records import PortInfo
+from ._records import FAMILY_UNRESOLVED, PortInfo
 
 
 @dataclass(frozen=True)
@@ -21,9 +21,11 @@ class Port:
     FIFO is enabled) are None when no value is stored and when the
     adapter's family has no such option (``portctl`` shows n/a).
     ``adapter`` is None when no adapter resolved; ``position`` is n of the
-    port's "Port n" on it, None without one.  ``number`` is None for a name
-    that is not COMn; such a port, like one numbered beyond 256, has no
-    options, adapter or position (all None).
+    port's "Port n" on it, None without one.  ``interface_modes`` are the
+    interface modes the port's adapter takes, (1, 2, 3) for an adapter
+    that refuses mode 0.  ``number`` is None for a name that is not COMn;
+    such a port, like one numbered beyond 256, has no options, adapter,
+    position or modes (all None).
     """
 
     name: str
@@ -34,15 +36,37 @@ class Port:
     fifo: Optional[bool]
     adapter: Optional[Adapter] = None
     position: Optional[int] = None
+    interface_modes: Optional[Tuple[int, ...]] = None
 
 
 def _addressable(number: Optional[int]) -> bool:
     return number is not None and FIRST_NUMBER <= number <= LAST_NUMBER
 
 
+def _modes(record: PortInfo) -> Optional[Tuple[int, ...]]:
+    """The interface modes in the record; None from a library that does
+    not give them."""
+    modes = tuple(mode for mode in OPTIONS[0].values if record.interfaceModes >> mode & 1)
+    return modes or None
+
+
 def _port(name: str, record: PortInfo) -> Port:
     values: Any = [option.decode(record) for option in OPTIONS]
-    return Port(name, record.port, *values, adapter_of(record), position_of(record))
+    return Port(name, record.port, *values, adapter_of(record), position_of(record), _modes(record))
+
+
+def _every_port(names: List[str], numbers: Iterable[int]) -> List[str]:
+    """Each port once: the lister's names (the first of each COM number),
+    then COMn for each recorded number that none of them carries."""
+    # Keyed by number, or by name for a name that is not COMn; a dict, as
+    # this module's set() is the change call.
+    ports: Dict[object, str] = {}
+    for name in names:
+        number = com_number(name)
+        ports.setdefault(number if number is not None else ("name", name), name)
+    for number in numbers:
+        ports.setdefault(number, f"COM{number}")
+    return list(ports.values())
 
 
 def _listed(lib: Libraries, name: str, records: Dict[int, PortInfo]) -> Port:
@@ -61,17 +85,40 @@ def _present_name(lib: Libraries, number: int) -> str:
     for name in lib.com_port_names():
         if com_number(name) == number:
             return name
+    # A port whose driver registers no COM-port interface.
+    if number in lib.all_port_info():
+        return f"COM{number}"
     raise ValueError(f"COM{number} is not present")
 
 
+def _check_mode(lib: Libraries, name: str, number: int, mode: int) -> None:
+    """ValueError, naming the adapter and its modes, for an interface mode
+    the port's adapter does not take."""
+    record = lib.port_info(number)
+    modes = _modes(record)
+    if record.family == FAMILY_UNRESOLVED or modes is None or mode in modes:
+        return
+    adapter = adapter_of(record)
+    assert adapter is not None
+    listed = ", ".join(str(m) for m in modes[:-1])
+    listed = f"s {listed} and {modes[-1]}" if listed else f" {modes[-1]}"
+    raise ValueError(
+        f"{name} interface not changed: the adapter {adapter.bus or 'none'} "
+        f"{adapter.vendor:04X}:{adapter.product:04X} ({adapter.id}) takes interface "
+        f"mode{listed} only, not {mode}"
+    )
+
+
 def ports() -> List[Port]:
-    """Every port the lister names, COMn by n, other names last, read in
-    one pass over the machine.  ListingError (an OSError) when the ports
-    cannot be listed."""
+    """Every port, COMn by n, other names last, each once, read in one
+    pass over the machine: those the lister names, and those the library
+    serves that it does not name (a driver that registers no COM-port
+    interface).  ListingError (an OSError) when the ports cannot be
+    listed."""
     lib = libraries()
-    names = natural_order(lib.com_port_names())
+    names = lib.com_port_names()
     records = lib.all_port_info()
-    return [_listed(lib, name, records) for name in names]
+    return [_listed(lib, name, records) for name in natural_order(_every_port(names, records))]
 
 
 def get(port: PortLike) -> Port:
@@ -97,7 +144,9 @@ def set(  # noqa: A001 - the package's name for a change
     read back last.
 
     Every argument is checked before anything is changed: ValueError for a
-    bad port, an unknown option or a value out of range.  A change the
+    bad port, an unknown option, a value out of range or an interface mode
+    the port's adapter does not take (the message names the adapter and
+    the modes it has).  A change the
     library refuses, or one that does not read back as the value asked
     for, raises PortOptionError, and the options after it are not tried.
     """
@@ -112,6 +161,8 @@ def set(  # noqa: A001 - the package's name for a change
     ]
     lib = libraries()
     name = _present_name(lib, number)
+    if interface is not None:
+        _check_mode(lib, name, number, interface)
     applied: List[str] = []
     record: Optional[PortInfo] = None
     for option, value in changes:

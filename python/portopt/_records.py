@@ -44,6 +44,9 @@ class PortInfo(ctypes.Structure):
         ("fastFlush", OptionEntry),
         ("txMode", OptionEntry),
         ("uartFifo", OptionEntry),
+        # Since the record's second version: bit n set when the adapter
+        # takes interface mode n.
+        ("interfaceModes", ctypes.c_int),
     ]
 
 

@@ -20,21 +20,25 @@ KARBEND_USB = "USB\\VID_1A2B&PID_2044\\KB4P0001"
 KB = Adapter(KARBEND_USB, "USB", 0x1A2B, 0x2044, "KARBEND")
 PCI = Adapter("PCI\\VEN_1A2B&DEV_2021&SUBSYS_00011A2B&REV_01\\4&2A3B4C5D&0&00E4", "PCI", 0x1A2B, 0x2021, "KARBEND")
 TV = Adapter("USB\\VID_1A2B&PID_1131\\TV2P0042", "USB", 0x1A2B, 0x1131, "tovelser")
+KB1 = Adapter("USB\\VID_1A2B&PID_2031\\KB1P0010", "USB", 0x1A2B, 0x2031, "KARBEND")
+ALL, NOT_ZERO = (0, 1, 2, 3), (1, 2, 3)
 
 # The demo machine: a four-port KARBEND adapter in shared-table mode (COM3
 # to COM6), a single-port PCI adapter (COM7), two tovelser-family ports in
-# per-port mode (COM8, COM9), whose family has only the interface mode,
-# and a COM1 with no adapter.  None: not stored, or not in the family.
+# per-port mode (COM8, COM9), whose family has only the interface mode, a
+# COM1 with no adapter, and a COM10 that the lister does not name, whose
+# adapter refuses interface mode 0.  None: not stored, or not in the family.
 DEMO = [
-    # name, number, interface, fastflush, txmode, fifo, adapter, position
-    Port("COM1", 1, None, None, None, None, None, None),
-    Port("COM3", 3, 0, 1, 0, True, KB, 1),
-    Port("COM4", 4, 1, 0, 1, False, KB, 2),
-    Port("COM5", 5, 2, 1, None, True, KB, 3),
-    Port("COM6", 6, None, None, None, None, KB, 4),
-    Port("COM7", 7, 3, 0, 0, True, PCI, None),
-    Port("COM8", 8, 2, None, None, None, TV, 1),
-    Port("COM9", 9, None, None, None, None, TV, 2),
+    # name, number, interface, fastflush, txmode, fifo, adapter, position, interface modes
+    Port("COM1", 1, None, None, None, None, None, None, ALL),
+    Port("COM3", 3, 0, 1, 0, True, KB, 1, ALL),
+    Port("COM4", 4, 1, 0, 1, False, KB, 2, ALL),
+    Port("COM5", 5, 2, 1, None, True, KB, 3, ALL),
+    Port("COM6", 6, None, None, None, None, KB, 4, ALL),
+    Port("COM7", 7, 3, 0, 0, True, PCI, None, ALL),
+    Port("COM8", 8, 2, None, None, None, TV, 1, NOT_ZERO),
+    Port("COM9", 9, None, None, None, None, TV, 2, NOT_ZERO),
+    Port("COM10", 10, 1, 0, 1, True, KB1, None, NOT_ZERO),
 ]
 
 
@@ -92,8 +96,10 @@ def as_portctl_json(port):
     if fifo is None and addressable and (port.adapter is None or port.adapter.family != "tovelser"):
         fifo = False
     adapter = dataclasses.asdict(port.adapter) if port.adapter else None
+    modes = list(port.interface_modes) if port.interface_modes else None
     return {"port": port.name, "number": port.number, "adapter": adapter, "position": port.position,
-            "interface": port.interface, "fastflush": port.fastflush, "txmode": port.txmode, "fifo": fifo}
+            "interface": port.interface, "fastflush": port.fastflush, "txmode": port.txmode, "fifo": fifo,
+            "interfaceModes": modes}
 
 
 def test_listing_reads_every_port_in_natural_order(machine):
@@ -106,10 +112,10 @@ def test_listing_reads_every_port_in_natural_order(machine):
         (None, None, {"PoGetAllPortInfo": 1}),
         # More ports than the first array holds: asked once more.
         (None, 2, {"PoGetAllPortInfo": 2}),
-        # COM2 (twice) and COM10 are named by devices of no ports class: no
-        # record, so asked on their own, once each.
+        # COM2 (twice) is named by devices of no ports class: no record, so
+        # asked on its own, once; COM10 has its record.
         (lambda d: with_named_ports(d, ["COM10", "CNCA0", "COM2", "COM2", "COM257"]), None,
-         {"PoGetAllPortInfo": 1, "PoGetPortInfo": 2}),
+         {"PoGetAllPortInfo": 1, "PoGetPortInfo": 1}),
         (with_unresolved_adapter, None, {"PoGetAllPortInfo": 1}),
     ],
     ids=["demo", "asked-again", "names-without-record", "unresolved-adapter"],
@@ -131,12 +137,12 @@ MANY = [f"X{i}" for i in range(300)]
 @pytest.mark.parametrize(
     "names, expected",
     [
-        # COMn by n, duplicates kept; other names last in their own order,
+        # COMn by n, each once; other names last in their own order,
         # decoded from UTF-16 whatever the platform's wchar_t.  A number
         # beyond 256 is still ordered by it.
         (
-            ["COM10", "CNCA0", "COM2", "Port \u00dc\U0001F600", "COM2", "COM257"],
-            ["COM1", "COM2", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9",
+            ["COM10", "CNCA0", "COM2", "Port \u00dc\U0001F600", "COM2", "COM257", "CNCA0"],
+            ["COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9",
              "COM10", "COM257", "CNCA0", "Port \u00dc\U0001F600"],
         ),
         # More names than the first array holds.
@@ -169,7 +175,8 @@ def without_com_ports(document):
         # More names than the first array holds: asked again with as many
         # buffers as the lister says it needs.
         (None, 2, None, [port.name for port in DEMO], [2, 8]),
-        (without_com_ports, None, None, [], [256]),
+        # The ports the library serves are listed all the same.
+        (without_com_ports, None, None, [port.name for port in DEMO], [256]),
         # The lister cannot build its device list (ERROR_NOT_ENOUGH_MEMORY):
         # each of the three calls asks once.
         (None, None, 8, None, [256, 256, 256]),
@@ -214,6 +221,10 @@ def test_get_takes_every_form_of_a_port(machine, library_calls, port):
     assert dict(library_calls) == {"PoGetPortInfo": 1}
 
 
+def test_port_the_lister_does_not_name_is_present(machine):
+    assert portopt.get("COM10") == demo_port("COM10")
+
+
 @pytest.mark.parametrize(
     "port, options",
     [
@@ -233,8 +244,8 @@ def test_set_changes_only_what_it_is_given(machine, port, options):
     assert portopt.ports() == sorted(without_port(port) + [expected], key=lambda p: p.number)
 
 
-STORE = "the stored setting could not be read or written"
-ADAPTER = "the adapter could not be reached or refused the change"
+STORE = "the stored setting could not be read or written (error 1016)"
+ADAPTER = "the adapter could not be reached or refused the change, no code given"
 
 
 @pytest.mark.parametrize(
@@ -242,9 +253,11 @@ ADAPTER = "the adapter could not be reached or refused the change"
     [
         ("COM9", dict(interface=1), None, "interface", 1016, STORE, []),  # never stored
         ("COM6", dict(fastflush=True), None, "fastflush", 1016, STORE, []),  # table byte 0xFF
-        ("COM8", dict(interface=3, txmode=1, fifo=True), None, "txmode", None, ADAPTER, ["interface"]),
-        ("COM1", dict(interface=1), None, "interface", None, ADAPTER, []),  # no adapter
-        ("COM3", dict(fifo=False), with_refusing_driver, "fifo", None, ADAPTER, []),
+        ("COM8", dict(interface=3, txmode=1, fifo=True), None, "txmode", 0, ADAPTER, ["interface"]),
+        ("COM1", dict(interface=1), None, "interface", 0, ADAPTER, []),  # no adapter
+        # The driver's own code.
+        ("COM3", dict(fifo=False), with_refusing_driver, "fifo", 31,
+         "the adapter refused the change (error 31)", []),
         # The call reports success, the port keeps its mode 2.
         ("COM8", dict(interface=0), with_mode_zero_only, "interface", 0,
          "the change was accepted but reads back 2", []),
@@ -263,11 +276,9 @@ def test_change_not_taken_says_why_and_what_was_applied(machine, port, options, 
     assert isinstance(error, OSError)
     assert (error.port, error.option, error.applied) == (port, refused, applied)
     assert why in str(error)
+    assert "error 0" not in str(error)
     assert error.accepted == why.startswith("the change was accepted")
-    if code is None:
-        assert error.winerror not in (87, 1016)
-    else:
-        assert error.winerror == code
+    assert error.winerror == code
     # Only the options applied before it changed.
     changed = {option: options[option] for option in applied}
     expected = [dataclasses.replace(p, **changed) if p.name == port else p for p in expected]
@@ -297,6 +308,49 @@ def test_bad_arguments_raise_value_error_and_change_nothing(machine, port, optio
     with pytest.raises(ValueError):
         portopt.set(port, **options)
     assert machine.dump() == before
+
+
+@pytest.mark.parametrize(
+    "port, options, document, message",
+    [
+        # Capability 0x30, the earlier option not applied either.
+        ("COM10", dict(interface=0, txmode=0), None,
+         "COM10 interface not changed: the adapter USB 1A2B:2031 (USB\\VID_1A2B&PID_2031\\KB1P0010) "
+         "takes interface modes 1, 2 and 3 only, not 0"),
+        # Capability 0x10.
+        ("COM8", dict(interface=1), with_mode_zero_only, "takes interface mode 0 only, not 1"),
+    ],
+    ids=["not-zero", "zero-only"],
+)
+def test_mode_the_adapter_lacks_is_refused_before_any_call(machine, monkeypatch, port, options, document,
+                                                           message):
+    if document:
+        machine.load(document(machine.demo()))
+    before = machine.dump()
+    lib = portopt._library.libraries()
+    monkeypatch.setattr(lib, "change", lambda *arguments: pytest.fail("a change call was made"))
+    with pytest.raises(ValueError, match=message.replace("\\", "\\\\").replace("(", "\\(").replace(")", "\\)")):
+        portopt.set(port, **options)
+    assert machine.dump() == before
+
+
+def test_mode_the_adapter_takes_is_set(machine):
+    assert portopt.set("COM10", interface=2) == dataclasses.replace(demo_port("COM10"), interface=2)
+
+
+def test_failed_records_are_an_error_not_an_empty_listing(machine, monkeypatch):
+    lib = portopt._library.libraries()
+
+    def failing(records, capacity, count):
+        lib._set_last_error(8)
+        return 0
+
+    monkeypatch.setattr(lib, "_get_all_port_info", failing)
+    with pytest.raises(portopt.ListingError) as caught:
+        portopt.ports()
+    assert caught.value.winerror == 8
+    assert str(caught.value) == (
+        "the COM ports cannot be listed: the library could not read the device tree (error 8)")
 
 
 @pytest.mark.parametrize(
@@ -344,7 +398,8 @@ def test_com_numbers_come_from_the_public_header(tmp_path, header, printed):
     assert run.stdout.startswith(printed.format(package=package.resolve())), run.stdout
 
 
-@pytest.mark.parametrize("shrink, result, code", [(0, 1, 0), (4, 0, 87)], ids=["as-declared", "smaller"])
+@pytest.mark.parametrize("shrink, result, code", [(0, 1, 0), (4, 1, 0), (8, 0, 87)],
+                         ids=["as-declared", "first-version", "smaller"])
 def test_record_has_the_size_the_library_declares(machine, shrink, result, code):
     from portopt._records import RECORD_SIZE, PortInfo
 

@@ -1,8 +1,10 @@
 // The demo machine: a four-port USB adapter on the KARBEND driver in
 // shared-table mode (COM3 to COM6), a two-port tovelser-family adapter in
-// per-port mode (COM8, COM9), a single-port PCI adapter (COM7), and a COM1
-// with no adapter.  Some options are stored and some are not, so that a
-// listing shows every kind of answer.  It is exactly what the machine-file
+// per-port mode (COM8, COM9), a single-port PCI adapter (COM7), a COM1
+// with no adapter, and a single-port USB adapter that refuses interface
+// mode 0 (COM10), whose driver registers its port in the Ports class only,
+// without a COM-port interface, so that the lister does not name it.  Some options are stored and
+// some are not, so that a listing shows every kind of answer.  It is exactly what the machine-file
 // writer produces for this machine.
 #include "machine_file.h"
 
@@ -103,6 +105,20 @@ const char* const kDemoMachineJson = R"json({
         "ports",
         "comport"
       ]
+    },
+    {
+      "id": "USB\\VID_1A2B&PID_2031\\KB1P0010",
+      "interfaces": [
+        "ports"
+      ]
+    },
+    {
+      "id": "KBSER\\VID_1A2B&PID_2031\\KB1P0010&00",
+      "parent": "USB\\VID_1A2B&PID_2031\\KB1P0010",
+      "friendlyName": "KARBEND USB Serial Port (COM10)",
+      "interfaces": [
+        "ports"
+      ]
     }
   ],
   "registry": {
@@ -111,6 +127,9 @@ const char* const kDemoMachineJson = R"json({
     },
     "SYSTEM\\CurrentControlSet\\Enum\\KBSER\\VEN_1A2B&DEV_2021\\4&2A3B4C5D&0&00E4&00\\Device Parameters": {
       "PortName": "COM7"
+    },
+    "SYSTEM\\CurrentControlSet\\Enum\\KBSER\\VID_1A2B&PID_2031\\KB1P0010&00\\Device Parameters": {
+      "PortName": "COM10"
     },
     "SYSTEM\\CurrentControlSet\\Enum\\KBSER\\VID_1A2B&PID_2044\\KB4P0001&00\\Device Parameters": {
       "PortName": "COM3"
@@ -135,7 +154,7 @@ const char* const kDemoMachineJson = R"json({
       "DisableFiFo": {
         "type": "REG_BINARY",
         "hex": [
-          "ff ff 00 01 00 ff 00 ff ff ff ff ff ff ff ff ff",
+          "ff ff 00 01 00 ff 00 ff ff 00 ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
@@ -156,7 +175,7 @@ const char* const kDemoMachineJson = R"json({
       "FastFlush": {
         "type": "REG_BINARY",
         "hex": [
-          "ff ff 01 00 01 ff 00 ff ff ff ff ff ff ff ff ff",
+          "ff ff 01 00 01 ff 00 ff ff 00 ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
@@ -178,7 +197,7 @@ const char* const kDemoMachineJson = R"json({
       "InterfaceMode": {
         "type": "REG_BINARY",
         "hex": [
-          "ff ff 00 02 01 ff 03 ff ff ff ff ff ff ff ff ff",
+          "ff ff 00 02 01 ff 03 ff ff 02 ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
@@ -199,7 +218,7 @@ const char* const kDemoMachineJson = R"json({
       "TxMode": {
         "type": "REG_BINARY",
         "hex": [
-          "ff ff 00 01 ff ff 00 ff ff ff ff ff ff ff ff ff",
+          "ff ff 00 01 ff ff 00 ff ff 01 ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",
           "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff",

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "win32.h"
+
 namespace portopt {
 
 struct AdapterLookup {
@@ -30,13 +32,25 @@ struct AdapterLookup {
 // instance ID still reads back.
 AdapterLookup LookUpAdapter(const std::string& instanceId, bool withDevicePath);
 
+// Looks up the adapter in `ports`, the ports list the call holds and has
+// walked to its end: an adapter that exposes a ports-class interface is
+// there already, any other is added to it.  Builds no list, and gives no
+// device path.
+AdapterLookup LookUpAdapterIn(HDEVINFO ports, const std::string& instanceId);
+
 // The adapters one call has looked up, each looked up at most once: the
 // all-ports call reaches an adapter through every one of its ports.
 class AdapterLookups {
 public:
+    AdapterLookups() = default;
+    // Lookups without a device path go to `ports` (see LookUpAdapterIn)
+    // instead of a list of the adapter's own.
+    explicit AdapterLookups(HDEVINFO ports) : ports_(ports) {}
+
     const AdapterLookup& LookUp(const std::string& instanceId, bool withDevicePath);
 
 private:
+    HDEVINFO ports_ = nullptr;
     std::map<std::pair<std::string, bool>, AdapterLookup> done_;
 };
 

@@ -23,7 +23,6 @@ using platform::CallAnswer;
 
 constexpr DWORD kStoredValueSize = 4;
 
-
 constexpr CallAnswer kBadArgument{0, ERROR_INVALID_PARAMETER};
 // Also what a change that runs out of memory answers: no code of its own.
 constexpr CallAnswer kRefused{0};
@@ -46,9 +45,13 @@ Change ChangeOf(StoreReader& store, const ResolvedPort& port, Option option, int
 
 // Sends the change through the open channel and stores it.  `old` is the
 // value stored before, exactly as stored, which the driver is given back if
-// storing fails.
+// storing fails.  A request the driver refuses leaves the platform's code,
+// which the call reports once it has released the handle and the lists
+// (whose release would otherwise clear it).
 CallAnswer ApplyAndStore(const platform::DeviceHandle& adapter, Change change, int old) {
-    if (!SendControlRequest(adapter.get(), change.code, change.record)) return kRefused;
+    if (!SendControlRequest(adapter.get(), change.code, change.record)) {
+        return {kRefused.value, GetLastError()};
+    }
     if (WritePortSetting(change.place, change.record.Value(), kStoredValueSize)) return {1};
     change.record.SetValue(old);
     SendControlRequest(adapter.get(), change.code, change.record);  // best effort

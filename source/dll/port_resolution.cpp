@@ -7,8 +7,9 @@
 // resolver, looking each adapter up once however many ports it carries.
 #include "port_resolution.h"
 
-#include <array>
+#include <map>
 #include <utility>
+#include <vector>
 
 #include "adapter_lookup.h"
 #include "device_setup.h"
@@ -113,19 +114,26 @@ AllPortsResolution AllPortsResolution::Resolve() {
     AllPortsResolution all;
     all.ports_ = PortsList();
     if (!all.ports_) return all;
-    // Each COM number's resolver, made when its first port turns up, and
-    // offered ports until it has resolved.
-    AdapterLookups adapters;
-    std::array<std::optional<PortResolver>, kMaxComNumber> resolvers;
-    std::array<bool, kMaxComNumber> resolved{};
+    // The whole walk first: each COM number's ports, in list order.
+    struct Carrier {
+        SP_DEVINFO_DATA device;
+        int channel;
+    };
+    std::map<int, std::vector<Carrier>> carriers;
     WalkPortsList(all.ports_.get(), [&](int port, SP_DEVINFO_DATA& device, int channel) {
-        std::optional<PortResolver>& resolver = resolvers[port - 1];
-        if (!resolver) resolver.emplace(port, Purpose::kQuery, all.ports_.get(), adapters);
-        if (!resolved[port - 1]) resolved[port - 1] = resolver->Offer(device, channel);
+        carriers[port].push_back({device, channel});
         return true;
     });
-    for (std::optional<PortResolver>& resolver : resolvers) {
-        if (resolver) all.result_.push_back(resolver->Finish());
+    // Then each number resolved, in ascending order.  The adapters are
+    // looked up in the ports list itself (an adapter added to it comes
+    // after the ports, which have all been walked), each once.
+    AdapterLookups adapters(all.ports_.get());
+    for (const auto& [port, devices] : carriers) {
+        PortResolver resolver(port, Purpose::kQuery, all.ports_.get(), adapters);
+        for (const Carrier& carrier : devices) {
+            if (resolver.Offer(carrier.device, carrier.channel)) break;
+        }
+        all.result_.push_back(resolver.Finish());
     }
     return all;
 }

@@ -17,18 +17,16 @@ constexpr DWORD kSwitchSize = 4;
 
 }  // namespace
 
+// Running out of memory here throws, and the call fails: a switch taken
+// for per-port mode would send a change where the driver does not look.
 std::uint32_t ReadSwitch(const DriverFamily& family) {
-    try {
-        // Reading the switch needs no more than read access, so callers who
-        // may not change the driver's key still see the layout it uses.
-        const platform::RegistryKey key = platform::OpenLocalMachineKey(family.switchKey, KEY_READ);
-        if (!key) return 0;
-        const auto bytes = platform::QueryValueBytes(key.get(), kSwitchValue, kSwitchSize);
-        if (!bytes) return 0;
-        return LittleEndianPrefix(*bytes);
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    // Reading the switch needs no more than read access, so callers who
+    // may not change the driver's key still see the layout it uses.
+    const platform::RegistryKey key = platform::OpenLocalMachineKey(family.switchKey, KEY_READ);
+    if (!key) return 0;
+    const auto bytes = platform::QueryValueBytes(key.get(), kSwitchValue, kSwitchSize);
+    if (!bytes) return 0;
+    return LittleEndianPrefix(*bytes);
 }
 
 SettingPlace StoreReader::Locate(const ResolvedPort& port, Option option) {

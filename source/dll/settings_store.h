@@ -26,7 +26,7 @@ inline constexpr std::size_t kSharedTableSize = 256;
 inline constexpr std::uint8_t kNoTableValue = 0xFF;
 
 // The FixComFunc switch in the family's switch key: 0 (per-port mode)
-// when absent or unreadable.
+// when absent or unreadable.  Throws std::bad_alloc when out of memory.
 std::uint32_t ReadSwitch(const DriverFamily& family);
 
 // Where one setting of a resolved port lives: the family's value name, the

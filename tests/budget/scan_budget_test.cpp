@@ -1,11 +1,12 @@
 // Every exported call resolves its port again from the device tree, and
 // does so once: one walk of the ports list that stops at the port it asks
 // for, and for a port that passes the port match one list of its adapter
-// alone; no call builds a list of every device class.  The all-ports
-// information call walks the whole list once, for every port.  These tests
-// hold each call to that many lists, listed devices, scans and keys, check
-// that the walk stops at the port it is looking for, and that the cost
-// grows linearly with the number of ports present.
+// alone; no call builds a list of every device class, and only a change
+// looks for its adapter's device path.  The all-ports information call
+// walks the whole list once, for every port, and finds the adapters in it.  These tests hold each call
+// to that many lists, listed devices, scans, keys and device-interface
+// calls, check that the walk stops at the port it is looking for, and that
+// the cost grows linearly with the number of ports present.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -31,19 +32,21 @@ using fixture::Target;
 struct Budget {
     CallKind kind;
     StoreLayout layout;
-    int keys;  // switch key, then the hardware key or the tables' key
+    int keys;        // switch key, then the hardware key or the tables' key
+    int interfaces;  // the adapter's interface, and its detail asked twice
 };
 
-// A change reads the old value and writes the new one; the one-port
-// information call reads the switch once and then its four options, from
-// the port's hardware key (opened once) or from the four tables.
+// A change reads the old value and writes the new one, and finds its
+// adapter's device path; the one-port information call reads the switch
+// once and then its four options, from the port's hardware key (opened
+// once) or from the four tables.
 constexpr Budget kBudgets[] = {
-    {CallKind::kQuery, StoreLayout::kPerPort, 2},
-    {CallKind::kQuery, StoreLayout::kSharedTables, 2},
-    {CallKind::kChange, StoreLayout::kPerPort, 3},
-    {CallKind::kChange, StoreLayout::kSharedTables, 3},
-    {CallKind::kPortInfo, StoreLayout::kPerPort, 2},
-    {CallKind::kPortInfo, StoreLayout::kSharedTables, 5},
+    {CallKind::kQuery, StoreLayout::kPerPort, 2, 0},
+    {CallKind::kQuery, StoreLayout::kSharedTables, 2, 0},
+    {CallKind::kChange, StoreLayout::kPerPort, 3, 3},
+    {CallKind::kChange, StoreLayout::kSharedTables, 3, 3},
+    {CallKind::kPortInfo, StoreLayout::kPerPort, 2, 0},
+    {CallKind::kPortInfo, StoreLayout::kSharedTables, 5, 0},
 };
 
 // The ports list holds every port and its adapter, which exposes the
@@ -53,20 +56,22 @@ long PortsListSize(int ports) {
 }
 
 ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
-    if (kind == CallKind::kListing) return {1, ports, 0, ports + 1, ports};
+    // Each port's COM-port interface, and the end of its interfaces.
+    if (kind == CallKind::kListing) return {1, ports, 0, ports + 1, ports, 2 * ports};
     const bool shared = layout == StoreLayout::kSharedTables;
     if (kind == CallKind::kAllPortInfo) {
-        // The whole ports list and one failing read past it, each adapter
-        // once by itself; the switch, then every port's hardware key or the
-        // four tables once each.
-        const long adapters = PortsListSize(ports) - ports;
-        return {1 + adapters, PortsListSize(ports) + adapters, 0,
-                fixture::DevicesReadToReach(ports) + 1, 1 + (shared ? 4 : ports)};
+        // The whole ports list and one failing read past it, whose
+        // adapters are looked up in it; the switch, then every port's
+        // hardware key or the four tables once each.
+        return {1, PortsListSize(ports), 0, fixture::DevicesReadToReach(ports) + 1,
+                1 + (shared ? 4 : ports), 0};
     }
     for (const Budget& b : kBudgets) {
         if (b.kind == kind && b.layout == layout) {
             // The ports list up to the port, and its adapter.
-            return {2, PortsListSize(ports) + 1, 0, fixture::DevicesReadToReach(com), b.keys};
+            return {2,      PortsListSize(ports) + 1,
+                    0,      fixture::DevicesReadToReach(com),
+                    b.keys, b.interfaces};
         }
     }
     ADD_FAILURE() << "no budget for this call";
@@ -76,7 +81,8 @@ ScanCounts Expected(CallKind kind, StoreLayout layout, int ports, int com) {
 std::string Show(const ScanCounts& c) {
     return std::to_string(c.lists) + " lists of " + std::to_string(c.listed) + " devices (" +
            std::to_string(c.everyClassLists) + " of every class), " + std::to_string(c.enumerated) +
-           " devices read, " + std::to_string(c.keys) + " keys opened";
+           " devices read, " + std::to_string(c.keys) + " keys opened, " +
+           std::to_string(c.interfaces) + " device-interface calls";
 }
 
 class ScanBudget : public ::testing::TestWithParam<std::tuple<std::size_t, StoreLayout>> {

@@ -207,8 +207,11 @@ std::optional<PoPortInfo> RecordUnderFault(const SweepCase& c, Layout layout, Ki
 }
 
 // Both information calls under one fault: the same record, where both give
-// one (without the ports list, the all-ports call gives none).
+// one (without the ports list, the all-ports call gives none).  The
+// all-ports call builds no list after the ports list (it looks its adapters
+// up in the ports list), so a later list's failure reaches only the other.
 void ExpectSameRecords(const SweepCase& c, Layout layout, const std::string& op, int k) {
+    if (op == "SetupDiGetClassDevsA" && k > 1) return;
     const auto one = RecordUnderFault(c, layout, Kind::kPortInfo, op, k);
     const auto all = RecordUnderFault(c, layout, Kind::kAllPortInfo, op, k);
     if (!one || !all) return;

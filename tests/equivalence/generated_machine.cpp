@@ -48,6 +48,7 @@ public:
         }
         const int ports = Pick(0, 14);
         for (int i = 0; i < ports; ++i) machine.ports.push_back(AddPort(i, adapters));
+        if (Chance(1, 4)) AddListedOnlyPort();
         // As on a real PC, many more devices, of other classes.
         if (Chance(1, 3)) AddOtherDevices(Pick(100, 400));
         for (const char* key : kSwitchKeys) AddSwitch(key);
@@ -104,9 +105,14 @@ private:
         if (Chance(1, 10)) simwin::SetStatus(id, 13);
         if (Chance(1, 12)) simwin::SetPresent(id, false);
         simwin::AddInterface(id, simwin::kPortsClass, "\\\\?\\" + id);
+        // Many drivers register a COM-port interface too, which the lister
+        // lists by its "PortName"; others register the ports class only.
+        const bool listed = Chance(1, 2);
+        if (listed) simwin::AddInterface(id, simwin::kComPortInterface, "\\\\?\\com#" + id);
         if (Chance(1, 8)) return id;  // no hardware key
         const std::string key = simwin::HardwareKeyPath(id);
         simwin::CreateKey(key);
+        if (listed) SetPortName(key);
         for (const char* name : kSettings) {
             switch (Pick(0, 5)) {
                 case 0:
@@ -124,6 +130,21 @@ private:
         }
         if (Chance(1, 8)) simwin::RestrictKey(key, KEY_READ);
         return id;
+    }
+
+    void SetPortName(const std::string& key) {
+        simwin::SetValue(key, "PortName", REG_SZ,
+                         simwin::Utf16z("COM" + std::to_string(Pick(1, kHighestCom))));
+    }
+
+    // A port of a driver that registers a COM-port interface only, which
+    // the option calls do not see.
+    void AddListedOnlyPort() {
+        const std::string id = "VIRTUAL\\COM\\0";
+        simwin::AddDevice(id);
+        simwin::AddInterface(id, simwin::kComPortInterface, "\\\\?\\com#" + id);
+        simwin::CreateKey(simwin::HardwareKeyPath(id));
+        SetPortName(simwin::HardwareKeyPath(id));
     }
 
     void AddSwitch(const char* key) {

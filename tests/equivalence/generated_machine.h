@@ -4,7 +4,10 @@
 // and absent ports, names that match nothing, adapters without a device
 // path or with a driver that refuses, keys that refuse writing, short and
 // oversized tables and odd values, and hundreds of devices of other
-// classes.
+// classes.  Some ports have a COM-port interface and a "PortName" as well
+// as the ports class, others the ports class only, and some machines a
+// port with a COM-port interface alone, so that the lister and the option
+// calls each see ports the other does not.
 #ifndef TESTS_EQUIVALENCE_GENERATED_MACHINE_H
 #define TESTS_EQUIVALENCE_GENERATED_MACHINE_H
 

@@ -106,13 +106,16 @@ TEST_F(PortctlCli, ListsEveryPortInNaturalOrderWithAdapterAndOptions) {
     const Json ports = Listing();
     std::vector<std::string> names;
     for (const Json& port : ports) names.push_back(port["port"]);
+    // COM10's driver registers it in the Ports class only: the lister does
+    // not name it, the option calls serve it.
     EXPECT_EQ(names, (std::vector<std::string>{"COM1", "COM3", "COM4", "COM5", "COM6", "COM7",
-                                               "COM8", "COM9"}));
+                                               "COM8", "COM9", "COM10"}));
     for (const Json& port : ports) {
         std::vector<std::string> keys;
         for (const auto& item : port.items()) keys.push_back(item.key());
         EXPECT_EQ(keys, (std::vector<std::string>{"adapter", "fastflush", "fifo", "interface",
-                                                  "number", "port", "position", "txmode"}));
+                                                  "interfaceModes", "number", "port", "position",
+                                                  "txmode"}));
     }
     // No adapter; a KARBEND port with translated and missing values; the
     // PCI port; a tovelser port without the other three options.
@@ -129,10 +132,24 @@ TEST_F(PortctlCli, ListsEveryPortInNaturalOrderWithAdapterAndOptions) {
     EXPECT_EQ(ports[6]["interface"], 2);
     EXPECT_EQ(ports[6]["fastflush"], nullptr);
     EXPECT_EQ(ports[6]["fifo"], nullptr);
+    // The modes each adapter takes: all of them without an adapter's
+    // restriction, 1 to 3 for capability 0x30.
+    EXPECT_EQ(ports[0]["interfaceModes"], Json({0, 1, 2, 3}));
+    EXPECT_EQ(ports[6]["interfaceModes"], Json({1, 2, 3}));
+    EXPECT_EQ(ports[8]["adapter"]["product"], 0x2031);
+    EXPECT_EQ(ports[8]["interfaceModes"], Json({1, 2, 3}));
+    EXPECT_EQ(ports[8]["interface"], 1);
 
     const ToolRun table = OnMachine({"list"});
     EXPECT_NE(table.out.find("n/a"), std::string::npos) << table.out;
     EXPECT_NE(table.out.find("USB 1A2B:1131"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("\nCOM10  USB 1A2B:2031  KARBEND   -    1          0          1"),
+              std::string::npos)
+        << table.out;
+    EXPECT_EQ(OnMachine({"get", "COM10"}).out,
+              "PORT   ADAPTER        FAMILY   POS  INTERFACE  FASTFLUSH  TXMODE  FIFO\n"
+              "COM10  USB 1A2B:2031  KARBEND  -    1          0          1       on\n"
+              "interface modes: 1, 2 and 3\n");
 
     const ToolRun one = OnMachine({"get", "com4", "--json"});
     EXPECT_EQ(Json::parse(one.out), ports[2]);
@@ -155,14 +172,22 @@ TEST_F(PortctlCli, SetReadsBackAndStopsAtTheFirstRefusal) {
         {{"set", "COM8", "interface", "3", "txmode", "1"},
          1,
          "COM8 interface: 2 -> 3\n",
-         "COM8 txmode not changed: the adapter could not be reached or refused the change "
-         "(the adapter's family has no txmode)\nportctl: applied before it: interface"},
+         "COM8 txmode not changed: the adapter's family has no txmode\n"
+         "portctl: applied before it: interface"},
         // Nothing stored for COM6: a change needs the old value.
         {{"set", "6", "fastflush", "on"},
          1,
          "",
          "COM6 fastflush not changed: the stored setting could not be read or written\n"
          "portctl: no change was applied before it"},
+        // COM10's adapter (capability 0x30) refuses mode 0: said before any
+        // change is made, the one before it included.
+        {{"set", "COM10", "txmode", "0", "interface", "0"},
+         2,
+         "",
+         "portctl: COM10 interface not changed: the adapter USB 1A2B:2031 "
+         "(USB\\VID_1A2B&PID_2031\\KB1P0010) takes interface modes 1, 2 and 3 only, not 0\n"},
+        {{"set", "COM10", "interface", "2"}, 0, "COM10 interface: 1 -> 2\n", ""},
     };
     for (const auto& c : cases) {
         const ToolRun run = OnMachine(c.args);
@@ -174,10 +199,12 @@ TEST_F(PortctlCli, SetReadsBackAndStopsAtTheFirstRefusal) {
                   c.err.find("family has no") != std::string::npos)
             << run.err;
     }
-    // Every change that was applied is in the machine file.
+    // Every change that was applied is in the machine file, and nothing
+    // of the refused COM10 change.
     const Json ports = Listing();
     EXPECT_EQ(ports[2]["txmode"], 0);
     EXPECT_EQ(ports[6]["interface"], 3);
+    EXPECT_EQ(ports[8]["txmode"], 1);
 
     // An adapter of capability 0x10 reports success for mode 0 but keeps
     // its mode: the read-back shows that the change did not take.
@@ -191,6 +218,37 @@ TEST_F(PortctlCli, SetReadsBackAndStopsAtTheFirstRefusal) {
     EXPECT_NE(kept.err.find("COM8 interface not changed: the change was accepted but reads back 3"),
               std::string::npos)
         << kept.err;
+    // Any other mode it lacks, and says so before the call.
+    const ToolRun other = OnMachine({"set", "COM8", "interface", "1"});
+    EXPECT_EQ(other.status, 2);
+    EXPECT_NE(other.err.find("takes interface mode 0 only, not 1"), std::string::npos) << other.err;
+}
+
+// A driver's refusal reaches the user with the code its request got; a
+// change that leaves no code says so, never "error 0".
+TEST_F(PortctlCli, RefusalCarriesTheDriversCode) {
+    // The four-port adapter's device path, as a JSON string.
+    const std::string path =
+        R"(\\\\?\\usb#vid_1a2b&pid_2044#kb4p0001#{4d36e978-e325-11ce-bfc1-08002be10318})";
+    const std::string machine = ReadFile(Machine());
+    const struct {
+        std::string driver;
+        std::string reason;
+    } cases[] = {
+        {R"("rejectError": 31)", "the adapter refused the change (error 31)"},
+        {R"("openError": 32)",
+         "the adapter could not be reached or refused the change, no code given"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(Machine(),
+                  Replaced(machine, {{"\"drivers\": {}",
+                                      "\"drivers\": {\"" + path + "\": {" + c.driver + "}}"}}));
+        const ToolRun run = OnMachine({"set", "COM4", "txmode", "0"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("COM4 txmode not changed: " + c.reason + "\n"), std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.err.find("error 0"), std::string::npos) << run.err;
+    }
 }
 
 TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
@@ -308,7 +366,9 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     EXPECT_FALSE(exported["ports"]["COM7"].contains("position"));  // a single-port adapter
     EXPECT_FALSE(exported["ports"].contains("COM1"));              // no adapter, nothing stored
     EXPECT_FALSE(exported["ports"]["COM5"].contains("txmode"));    // not stored
-    EXPECT_FALSE(exported["ports"].contains("COM6"));              // nothing stored
+    // A port the lister does not name.
+    EXPECT_EQ(exported["ports"]["COM10"]["txmode"], 1);
+    EXPECT_FALSE(exported["ports"].contains("COM6"));  // nothing stored
     EXPECT_EQ(OnMachine({"export", "-"}).out, ReadFile(backup));
 
     const Json before = Listing();
@@ -340,8 +400,8 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
 // changed, and with --json the dry run's object.
 TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
     // COM6 has nothing stored (its FIFO reads "disabled"); the tovelser
-    // family has no transmit mode; there is no COM2, nor any COM10 or above;
-    // COM7's interface is 3.
+    // family has no transmit mode; there is no COM2, nor any above COM10;
+    // COM7's interface is 3; COM10's adapter refuses interface mode 0.
     WriteFile(File("one-refused.json"),
               R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM6": {"fastflush": 1}}})");
     WriteFile(File("fifo-off.json"), R"({"portctl": 1, "ports": {"COM6": {"fifo": false}}})");
@@ -351,8 +411,18 @@ TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
         R"({"portctl": 1, "ports": {"COM2": {"txmode": 1, "fifo": true}, "COM7": {"interface": 3}}})");
     std::string many =
         R"({"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM5": {"txmode": 1})";
-    for (int n = 10; n <= 256; ++n) many += ", \"COM" + std::to_string(n) + R"(": {"txmode": 1})";
+    for (int n = 11; n <= 256; ++n) many += ", \"COM" + std::to_string(n) + R"(": {"txmode": 1})";
     WriteFile(File("many.json"), many + "}}");
+    // Differences that make a line of exactly 2,046 characters: all shown.
+    std::string exact = R"({"portctl": 1, "ports": {"COM3": {"interface": 1})";
+    std::string exactLine = "drift: COM3 interface 0 (want 1)";
+    for (int n = 11; n <= 223; n = n == 21 ? 100 : n + 1) {  // 11 names of 2 digits, 124 of 3
+        exactLine += ", COM" + std::to_string(n) + " absent";
+        exact += ", \"COM" + std::to_string(n) + R"(": {"txmode": 1})";
+    }
+    ASSERT_EQ(exactLine.size(), 2046u);
+    WriteFile(File("exact.json"), exact + "}}");
+    WriteFile(File("mode.json"), R"({"portctl": 1, "ports": {"COM10": {"interface": 0}}})");
     const std::string noDeviceList = "PORTCTL_SIM_FAULTS=SetupDiGetClassDevsW:1";
     const struct {
         std::string before;
@@ -371,8 +441,21 @@ TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
         {"",
          {"import", "family.json"},
          1,
-         {"(the adapter's family has no txmode)"},
+         {"COM8 txmode: refused: the adapter's family has no txmode\n"},
          "1 of 1 settings refused"},
+        // Refused without a call, also in a dry run.
+        {"",
+         {"import", "mode.json"},
+         1,
+         {"COM10 interface: refused: the adapter USB 1A2B:2031 "
+          "(USB\\VID_1A2B&PID_2031\\KB1P0010) takes interface modes 1, 2 and 3 only, not 0\n"},
+         "1 of 1 settings refused"},
+        {"",
+         {"import", "--dry-run", "mode.json"},
+         1,
+         {"COM10 interface: refused: the adapter USB 1A2B:2031"},
+         "1 of 1 settings refused"},
+        {"", {"check", "mode.json"}, 1, {"drift: COM10 interface 1 (want 0)\n"}, ""},
         {"",
          {"import", "--dry-run", "--json", "one-refused.json"},
          0,
@@ -385,15 +468,16 @@ TEST_F(PortctlCli, ImportReportsEachOptionAndFailsOnAnyRefusal) {
          {"drift: COM3 interface 0 (want 1), COM6 fastflush not stored (want 1)\n"},
          ""},
         {"", {"check", "absent.json"}, 1, {"drift: COM2 absent\n"}, ""},
-        // 249 differences: as many as fit in 2,046 characters (one more
+        // 248 differences: as many as fit in 2,046 characters (one more
         // would make 2,048), and a count.
         {"",
          {"check", "many.json"},
          1,
-         {"drift: COM3 interface 0 (want 1), COM5 txmode not stored (want 1), COM10 absent, COM11 "
+         {"drift: COM3 interface 0 (want 1), COM5 txmode not stored (want 1), COM11 absent, COM12 "
           "absent, ",
-          ", COM145 absent, ... and 111 more\n"},
+          ", COM146 absent, ... and 110 more\n"},
          ""},
+        {"", {"check", "exact.json"}, 1, {exactLine + "\n"}, ""},
         {noDeviceList,
          {"check", "one-refused.json"},
          1,
@@ -499,7 +583,7 @@ TEST_F(PortctlCli, ImportByPositionFollowsTheAdapter) {
     EXPECT_EQ(Json::parse(json.out)["ports"]["COM4"]["entry"], "COM3");
     const ToolRun compliant = OnMachine(check);
     EXPECT_EQ(compliant.status, 0) << compliant.err;
-    EXPECT_EQ(compliant.out, "compliant: 16 options on 5 ports\n");
+    EXPECT_EQ(compliant.out, "compliant: 20 options on 6 ports\n");
     // Every port has the options of the port at its place on the demo machine.
     const Json moved = Listing();
     for (const Json& port : moved) {

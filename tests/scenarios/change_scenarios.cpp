@@ -413,9 +413,13 @@ TEST_P(LayoutScenario, RefusedChangesLeaveTheStoreAlone) {
         if (r.hidden) fx->SetNodeStatus(c.port->id, kHiddenNode);
         EXPECT_EQ(Change(c.call, *c.port, c.argument), 0) << c.what;
         // A hidden port may count as absent, whose per-port value is not
-        // found (1016); every other refusal sets no code of the call's own.
+        // found (1016); every other refusal sets no code of the call's own,
+        // and a driver's refusal leaves the code its request got.
         if (!r.hidden) {
             EXPECT_FALSE(IsOwnCode(error)) << c.what << ": " << error;
+        }
+        if (r.refusal) {
+            EXPECT_EQ(error, r.refusal) << c.what;
         }
         EXPECT_LE(sent.size(), 1u) << c.what;
         ExpectSentAndStored(c);

@@ -1,6 +1,6 @@
 // The embedded demo machine answers the queries as intended: stored and
-// unstored options in both layouts, both families, a single-port adapter
-// and a port with no adapter.
+// unstored options in both layouts, both families, single-port adapters,
+// a port with no adapter and one the lister does not name.
 #include "one_step.h"
 #include "port_identity.h"
 #include "portopt.h"
@@ -32,6 +32,7 @@ TEST_F(DemoMachine, AnswersEveryKindOfQuery) {
         {7, 0x2021, 3, 0, 0, 1},  // single-port PCI
         {8, 0x1131, 2, 0, 0, 0},  // tovelser family, per-port values
         {9, 0x1131, -1, 0, 0, 0},
+        {10, 0x2031, 1, 0, 1, 1},  // single-port USB, no COM-port interface
     };
     for (const auto& p : ports) {
         SCOPED_TRACE("COM" + std::to_string(p.port));

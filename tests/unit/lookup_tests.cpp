@@ -102,21 +102,25 @@ TEST_F(Lookup, NamesAreReadOnlyAsFarAsThePlatformReturned) {
 }
 
 // A list that cannot be built means the device lists are unavailable:
-// product 0, from the one-port and the all-ports call alike, and no other
-// port is tried by building a list again.  A call that never needs the list
-// after the ports list (no port passes the port match) answers as if it had
-// been built: no port resolves.
+// product 0, and no other port is tried by building a list again.  A call
+// that never needs the list after the ports list (no port passes the port
+// match) answers as if it had been built: no port resolves.  The all-ports
+// call builds no list after the ports list: it looks its adapters up in the
+// ports list.
 TEST_F(Lookup, ListsThatCannotBeBuiltGiveZeroToBothInformationCalls) {
     struct Case {
         const char* what;
         int failingList;  // the k-th list built from now on fails
         bool hidePorts;   // both COM3 ports have status 13
-        int product;      // what both calls give COM3
+        int product;      // what the one-port call gives COM3
+        int allProduct;   // what the all-ports call gives it
     };
     const Case cases[] = {
-        {"the ports list", 1, false, kNoDeviceLists},
-        {"the list after the ports list: the first port's adapter", 2, false, kNoDeviceLists},
-        {"no port passes the match, so no list follows the ports list", 2, true, kNoMatchingPort},
+        {"the ports list", 1, false, kNoDeviceLists, kNoDeviceLists},
+        {"the list after the ports list: the first port's adapter", 2, false, kNoDeviceLists,
+         0x1131},
+        {"no port passes the match, so no list follows the ports list", 2, true, kNoMatchingPort,
+         kNoMatchingPort},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -149,7 +153,7 @@ TEST_F(Lookup, ListsThatCannotBeBuiltGiveZeroToBothInformationCalls) {
         }
         ASSERT_EQ(listed, 1);
         ASSERT_EQ(count, 1);
-        EXPECT_EQ(all.productId, c.product) << "all-ports call";
+        EXPECT_EQ(all.productId, c.allProduct) << "all-ports call";
         EXPECT_EQ(LookupProductId(3), c.hidePorts ? kNoMatchingPort : 0x1131) << "no fault";
     }
 }

@@ -1,9 +1,13 @@
 // The port-information calls: what a record holds for each kind of port,
 // how the all-ports call fills an array that is too small or of a later
 // record size, and the arguments both refuse without touching anything.
+#include <pthread.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "port_identity.h"
 #include "portopt.h"
 #include "sim_machine_test.h"
 
@@ -77,7 +81,11 @@ TEST_F(PortInfo, RecordsNameTheAdapterAndEachOptionAsTheQueriesAnswer) {
         EXPECT_EQ(option->value, 0);
     }
 
+    EXPECT_EQ(com3.interfaceModes, PO_MODES_ALL);
+    EXPECT_EQ(com8.interfaceModes, PO_MODES_NOT_ZERO) << "capability 0x30";
+
     const PoPortInfo& com20 = records[3];
+    EXPECT_EQ(com20.interfaceModes, PO_MODES_ALL) << "unresolved: no restriction";
     EXPECT_EQ(com20.family, PO_FAMILY_UNRESOLVED);
     EXPECT_EQ(com20.productId, -1);
     EXPECT_STREQ(com20.adapterId, "");
@@ -123,6 +131,46 @@ TEST_F(PortInfo, LaterRecordSizesAreAcceptedAndTheirRestZeroed) {
     EXPECT_EQ(bytes[4 * kLater], kCanary);
 }
 
+// Callers built before the modes were added pass the first version's
+// size: their records are filled as before, and nothing past them.
+TEST_F(PortInfo, FirstVersionRecordsAreFilledAsBeforeAndNotPastTheirEnd) {
+    constexpr unsigned int kFirst = PO_PORT_INFO_V1_SIZE;
+    std::vector<unsigned char> current = Records(4);
+    std::vector<unsigned char> first = Records(4, kFirst);
+    int count = -1;
+    ASSERT_EQ(PoGetAllPortInfo(At(current), 4, &count), 1);
+    ASSERT_EQ(PoGetAllPortInfo(At(first), 4, &count), 1);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const unsigned char* record = &first[i * kFirst];
+        EXPECT_EQ(At(first, i * kFirst)->size, kFirst);
+        EXPECT_EQ(std::memcmp(record + 4, &current[i * sizeof(PoPortInfo) + 4], kFirst - 4), 0)
+            << "record " << i;
+    }
+    EXPECT_EQ(first[4 * kFirst], kCanary);
+
+    std::vector<unsigned char> one = Records(1, kFirst);
+    ASSERT_EQ(PoGetPortInfo(8, At(one)), 1);
+    EXPECT_EQ(std::memcmp(&one[4], &current[2 * sizeof(PoPortInfo) + 4], kFirst - 4), 0);
+    for (std::size_t b = kFirst; b < one.size(); ++b) EXPECT_EQ(one[b], kCanary) << "byte " << b;
+}
+
+// The capability code of the adapter's product decides the modes, for the
+// record and the change call alike.
+TEST(InterfaceModes, FollowTheCapabilityCode) {
+    const struct {
+        int productId;
+        int modes;
+    } cases[] = {
+        {0x2052, PO_MODES_ALL},          {0x1131, PO_MODES_NOT_ZERO},
+        {0x2231, PO_MODES_NOT_ZERO},     {0x1110, PO_MODES_ZERO_ONLY},
+        {0x2211, PO_MODES_ZERO_ONLY},    {0x2201, PO_MODES_ALL},
+        {kNoMatchingPort, PO_MODES_ALL}, {kNoDeviceLists, PO_MODES_ALL},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AcceptedInterfaceModes(c.productId), c.modes) << std::hex << c.productId;
+    }
+}
+
 TEST_F(PortInfo, BadArgumentsAreRefusedAndTouchNothing) {
     struct Case {
         const char* label;
@@ -134,7 +182,7 @@ TEST_F(PortInfo, BadArgumentsAreRefusedAndTouchNothing) {
         {"COM257", [](auto& r, int*) { return PoGetPortInfo(257, At(r)); }, sizeof(PoPortInfo)},
         {"null record", [](auto&, int*) { return PoGetPortInfo(3, nullptr); }, sizeof(PoPortInfo)},
         {"short record", [](auto& r, int*) { return PoGetPortInfo(3, At(r)); },
-         sizeof(PoPortInfo) - 4},
+         PO_PORT_INFO_V1_SIZE - 4},
         {"odd size", [](auto& r, int*) { return PoGetPortInfo(3, At(r)); }, sizeof(PoPortInfo) + 2},
         {"huge size", [](auto& r, int*) { return PoGetPortInfo(3, At(r)); }, 0x10004},
         {"null count", [](auto& r, int*) { return PoGetAllPortInfo(At(r), 1, nullptr); },
@@ -156,6 +204,32 @@ TEST_F(PortInfo, BadArgumentsAreRefusedAndTouchNothing) {
         EXPECT_EQ(records, before);
         EXPECT_EQ(count, -7);
     }
+}
+
+// A caller's thread may have a small stack: the all-ports call keeps its
+// per-port state on the heap.  Run on a 32 KiB stack with a guard region
+// wide enough that overrunning it faults, in a child process.
+TEST_F(PortInfo, AllPortsCallRunsOnASmallStack) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto run = [] {
+        pthread_attr_t attributes;
+        pthread_attr_init(&attributes);
+        pthread_attr_setstacksize(&attributes, 32 * 1024);
+        pthread_attr_setguardsize(&attributes, 256 * 1024);
+        pthread_t thread;
+        int result = -1;
+        const auto call = [](void* out) -> void* {
+            PoPortInfo records[4];
+            records[0].size = sizeof(PoPortInfo);
+            int count = 0;
+            *static_cast<int*>(out) = PoGetAllPortInfo(records, 4, &count) + count;
+            return nullptr;
+        };
+        if (pthread_create(&thread, &attributes, call, &result) != 0) std::exit(2);
+        pthread_join(thread, nullptr);
+        std::exit(result == 5 ? 0 : 1);
+    };
+    EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PortInfo, ListThatCannotBeBuiltGivesNoRecords) {

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "input_error.h"
+#include "interface_modes.h"
 #include "port_names.h"
 #include "position_match.h"
 
@@ -148,7 +149,8 @@ void AddSteps(const Entry& entry, const PortRow* row, std::vector<ImportStep>& s
     for (const auto& [option, value] : entry.options) {
         const std::size_t index = static_cast<std::size_t>(option - Options().data());
         steps.push_back({entry.key, ComName(number), number, option, value,
-                         row ? (*row->settings)[index] : Setting{}, row != nullptr});
+                         row ? (*row->settings)[index] : Setting{}, row != nullptr,
+                         row ? ModeRefusal(*row, *option, value) : std::nullopt});
     }
 }
 

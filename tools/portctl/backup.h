@@ -6,6 +6,7 @@
 #ifndef PORTCTL_BACKUP_H
 #define PORTCTL_BACKUP_H
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct ImportStep {
     int value = 0;
     Setting current;
     bool present = true;  // false: no port of the entry's COM number is here
+    // Why the port cannot take the value, known before any call (a mode
+    // its adapter lacks); none when nothing speaks against it.
+    std::optional<std::string> refusal;
 };
 
 // What becomes of an entry whose COM number is not here, matching by number.

@@ -11,8 +11,12 @@ std::string RefusalReason(std::uint32_t error) {
             return "a value out of range";
         case ERROR_REGISTRY_IO_FAILED:
             return "the stored setting could not be read or written";
+        case ERROR_SUCCESS:
+            // An adapter that cannot be opened leaves no code either.
+            return "the adapter could not be reached or refused the change, no code given";
         default:
-            return "the adapter could not be reached or refused the change";
+            // The library keeps only a refused request's own code.
+            return "the adapter refused the change (error " + std::to_string(error) + ")";
     }
 }
 
@@ -48,7 +52,7 @@ ChangeOutcome ApplyChange(int port, const OptionSpec& option, int value) {
 std::string RefusalText(const ChangeOutcome& outcome, const OptionSpec& option,
                         const Setting& listed) {
     if (listed.state == Setting::State::kNotHad) {
-        return outcome.reason + " (the adapter's family has no " + option.name + ")";
+        return "the adapter's family has no " + std::string(option.name);
     }
     // With the old value there to read, 1016 says that the new one could
     // not be stored.  The FIFO's query answers "disabled" also when nothing

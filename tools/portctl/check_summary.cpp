@@ -21,14 +21,15 @@ std::string LeftOut(std::size_t shown, std::size_t left) {
 }
 
 // `head` and as many of `items` as fit in the longest line, with what is
-// left out counted.
+// left out counted.  Fewer items need a longer count after them, so one
+// more item may fit where the count it replaces did not.
 std::string Fitted(const std::string& head, const std::vector<std::string>& items) {
     std::size_t fit = 0;
     std::size_t length = head.size();  // with the first k items
     for (std::size_t k = 1; k <= items.size(); ++k) {
         length += (k > 1 ? 2 : 0) + items[k - 1].size();
-        if (length + LeftOut(k, items.size() - k).size() > kMaxSummaryLine) break;
-        fit = k;
+        if (length > kMaxSummaryLine) break;
+        if (length + LeftOut(k, items.size() - k).size() <= kMaxSummaryLine) fit = k;
     }
     std::string line = head;
     for (std::size_t i = 0; i < fit; ++i) line += (i > 0 ? ", " : "") + items[i];

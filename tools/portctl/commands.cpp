@@ -10,6 +10,7 @@
 #include "change.h"
 #include "import_report.h"
 #include "input_error.h"
+#include "interface_modes.h"
 #include "listing.h"
 #include "port_enumeration.h"
 #include "port_names.h"
@@ -126,6 +127,10 @@ StepCounts CarryOut(const std::vector<ImportStep>& steps, const ImportRequest& r
             ++counts.differing;
         } else if (Unchanged(step)) {
             report.Unchanged(step);
+        } else if (step.refusal) {
+            // Known without a call; a check counts it as a difference.
+            report.Refused(step, *step.refusal);
+            ++(request.check ? counts.differing : counts.refused);
         } else if (request.dryRun || request.check) {
             report.WouldApply(step);
             ++counts.differing;
@@ -167,6 +172,7 @@ int GetPort(const std::string& port, const std::optional<std::string>& option, b
     const PortRow row = FindPort(ReadListing(), port);
     if (!option) {
         std::cout << (json ? RowJson(row).dump(2) + "\n" : RenderTable({row}));
+        if (!json && row.modes) std::cout << "interface modes: " << ModeList(*row.modes) << "\n";
         return 0;
     }
     const OptionSpec& wanted = FindOptionOrThrow(*option);
@@ -180,6 +186,11 @@ CommandResult SetOptions(const std::string& port, const std::vector<std::string>
     const PortRow row = FindPort(ReadListing(), port);
     const std::vector<Change> changes = ParseChanges(words);
     const std::string name = ComName(*row.number);
+    for (const Change& change : changes) {
+        if (const auto refusal = ModeRefusal(row, *change.option, change.value)) {
+            throw InputError(name + " " + change.option->name + " not changed: " + *refusal);
+        }
+    }
 
     CommandResult result;
     std::vector<std::string> applied;

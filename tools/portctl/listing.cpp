@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
+#include "interface_modes.h"
 #include "port_enumeration.h"
 #include "port_names.h"
 #include "portopt.h"
@@ -21,7 +23,8 @@ bool Resolved(const PoPortInfo& info) { return info.family != PO_FAMILY_UNRESOLV
 Adapter AdapterOf(const PoPortInfo& info) {
     Adapter adapter;
     adapter.id = info.adapterId;
-    adapter.bus = info.bus == PO_BUS_PCI ? "PCI" : "USB";
+    if (info.bus == PO_BUS_USB) adapter.bus = "USB";
+    if (info.bus == PO_BUS_PCI) adapter.bus = "PCI";
     adapter.vendor = info.vendorId;
     adapter.product = info.productId;
     adapter.tovelser = info.family == PO_FAMILY_TOVELSER;
@@ -67,7 +70,7 @@ std::vector<PoPortInfo> ReadAllPortInfo() {
 }
 
 // The record of COM `number`: the listing's, or, for a number no present
-// port's device carries (a name only the lister gives), the library's
+// ports-class device carries (a name only the lister gives), the library's
 // answer for that one port.
 PoPortInfo RecordOf(int number, const std::vector<PoPortInfo>& records) {
     for (const PoPortInfo& info : records) {
@@ -92,8 +95,7 @@ std::string Family(const Adapter& adapter) { return adapter.tovelser ? "tovelser
 std::vector<std::string> TableCells(const PortRow& row) {
     std::vector<std::string> cells{row.name};
     if (row.adapter) {
-        cells.push_back(row.adapter->bus + " " + Hex4(row.adapter->vendor) + ":" +
-                        Hex4(row.adapter->product));
+        cells.push_back(AdapterLabel(*row.adapter));
         cells.push_back(Family(*row.adapter));
     } else {
         cells.insert(cells.end(), {"-", "-"});
@@ -106,6 +108,26 @@ std::vector<std::string> TableCells(const PortRow& row) {
 }
 
 }  // namespace
+
+std::string AdapterLabel(const Adapter& adapter) {
+    return adapter.bus.value_or("none") + " " + Hex4(adapter.vendor) + ":" + Hex4(adapter.product);
+}
+
+std::vector<std::string> PortNames(const std::vector<std::string>& listed,
+                                   const std::vector<PoPortInfo>& records) {
+    std::vector<std::string> names;
+    std::set<int> numbers;
+    std::set<std::string> others;
+    for (const std::string& name : listed) {
+        const std::optional<int> number = ComNumberOf(name);
+        const bool first = number ? numbers.insert(*number).second : others.insert(name).second;
+        if (first) names.push_back(name);
+    }
+    for (const PoPortInfo& info : records) {
+        if (numbers.insert(info.port).second) names.push_back(ComName(info.port));
+    }
+    return names;
+}
 
 bool Addressable(const PortRow& row) {
     return row.number && *row.number >= PO_MIN_PORT && *row.number <= PO_MAX_PORT;
@@ -122,12 +144,14 @@ PortRow MakeRow(const std::string& name, const std::vector<PoPortInfo>& records)
         if (info.position > 0) row.position = info.position;
     }
     row.settings = SettingsOf(info);
+    // A library that does not fill the modes leaves them 0.
+    if (info.interfaceModes != 0) row.modes = info.interfaceModes;
     return row;
 }
 
 std::vector<PortRow> ReadListing() {
-    const std::vector<std::string> names = EnumeratePortNames();
     const std::vector<PoPortInfo> records = ReadAllPortInfo();
+    const std::vector<std::string> names = PortNames(EnumeratePortNames(), records);
     std::vector<PortRow> rows;
     for (std::size_t index : NaturalOrder(names)) rows.push_back(MakeRow(names[index], records));
     return rows;
@@ -139,7 +163,7 @@ Json RowJson(const PortRow& row) {
     json["number"] = row.number ? Json(*row.number) : Json(nullptr);
     if (row.adapter) {
         json["adapter"] = Json{{"id", row.adapter->id},
-                               {"bus", row.adapter->bus},
+                               {"bus", row.adapter->bus ? Json(*row.adapter->bus) : Json(nullptr)},
                                {"vendor", row.adapter->vendor},
                                {"product", row.adapter->product},
                                {"family", Family(*row.adapter)}};
@@ -151,6 +175,7 @@ Json RowJson(const PortRow& row) {
         json[Options()[i].name] =
             row.settings ? SettingJson(Options()[i], (*row.settings)[i]) : Json(nullptr);
     }
+    json["interfaceModes"] = row.modes ? Json(ModesOf(*row.modes)) : Json(nullptr);
     return json;
 }
 

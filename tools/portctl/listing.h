@@ -1,7 +1,9 @@
-// The listing: every name the lister gives, in natural order, with its
-// adapter and its options as the query calls answer them.  The library
-// reads the device tree and the store once for the whole listing, through
-// its all-ports information call.
+// The listing: every port either source names, in natural order, each
+// once, with its adapter and its options as the query calls answer them.
+// The sources are the lister (the ports with a COM-port interface) and the
+// library's all-ports information call (every COM number a ports-class
+// device carries, which is also every port the option calls serve), which
+// reads the device tree and the store once for the whole listing.
 #ifndef PORTCTL_LISTING_H
 #define PORTCTL_LISTING_H
 
@@ -16,8 +18,8 @@
 namespace portctl {
 
 struct Adapter {
-    std::string id;   // the adapter's instance ID
-    std::string bus;  // "USB" or "PCI"
+    std::string id;                  // the adapter's instance ID
+    std::optional<std::string> bus;  // "USB" or "PCI"; none for another bus
     int vendor = 0;
     int product = 0;
     bool tovelser = false;
@@ -31,7 +33,17 @@ struct PortRow {
     // In the order of Options(); absent for a name the query calls cannot
     // be asked about (not COMn, or n outside PO_MIN_PORT to PO_MAX_PORT).
     std::optional<std::array<Setting, 4>> settings;
+    // The interface modes the port's adapter accepts (PO_MODES_..., bit n
+    // for mode n); absent where the settings are, or when the library does
+    // not say.
+    std::optional<int> modes;
 };
+
+// The ports of the listing, each once, in the sources' order: the
+// lister's names (the first of each COM number), then "COMn" for each
+// record whose COM number none of them carries.
+std::vector<std::string> PortNames(const std::vector<std::string>& listed,
+                                   const std::vector<PoPortInfo>& records);
 
 // The row of `name` from the records of the all-ports call.
 PortRow MakeRow(const std::string& name, const std::vector<PoPortInfo>& records);
@@ -42,6 +54,9 @@ std::vector<PortRow> ReadListing();
 
 // Whether the query calls can be asked about the row's port.
 bool Addressable(const PortRow& row);
+
+// "USB 1A2B:2044", as the table shows an adapter.
+std::string AdapterLabel(const Adapter& adapter);
 
 Json RowJson(const PortRow& row);
 // A table of the rows with a heading line.

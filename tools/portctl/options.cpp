@@ -48,6 +48,8 @@ std::string OptionNames() {
 
 bool IsFifo(const OptionSpec& option) { return &option == &kOptions[3]; }
 
+const OptionSpec& InterfaceOption() { return kOptions[0]; }
+
 std::optional<int> ParseOptionValue(const OptionSpec& option, const std::string& text) {
     if (option.onOff && text == "on") return 1;
     if (option.onOff && text == "off") return 0;

@@ -50,6 +50,8 @@ std::string FormatSetting(const OptionSpec& option, const Setting& setting);
 Json SettingJson(const OptionSpec& option, const Setting& setting);
 
 bool IsFifo(const OptionSpec& option);
+// The interface mode's entry of Options().
+const OptionSpec& InterfaceOption();
 
 }  // namespace portctl
 
