@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: the Windows builds' suites under Wine and the DLLs' PE
-# header checks (scripts/wine-tests.sh), the Python wheels, the NuGet
-# package and the PowerShell module's ZIP from those builds
-# (scripts/wheels.sh, scripts/nupkg.sh, scripts/psmodule.sh), then the host
+# Runs every test: the Python wheels, the NuGet package and the PowerShell
+# module's ZIP from the Windows builds' DLLs (scripts/wheels.sh,
+# scripts/nupkg.sh, scripts/psmodule.sh), the Windows builds' suites under
+# Wine, the package and the module on Windows' own .NET among them, and the
+# DLLs' PE header checks (scripts/wine-tests.sh), then the host
 # suites on the simulated Windows, which include the Python package's, the
 # .NET library's and the PowerShell module's tests and the wheels', NuGet
 # package's and module ZIP's checks,
@@ -33,10 +34,12 @@ trap summarise EXIT
 
 scripts/install-deps.sh --wine
 export INSTALL_DEPS_DONE=1  # the scripts below need not check again
-scripts/wine-tests.sh
+# The packages first: the Windows builds' suites run the NuGet package and
+# the module's ZIP on Windows' own .NET under Wine.
 scripts/wheels.sh
 scripts/nupkg.sh
 scripts/psmodule.sh
+scripts/wine-tests.sh
 
 for preset in host asan tsan; do
   cmake --preset "$preset" >/dev/null
