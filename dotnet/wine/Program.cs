@@ -9,12 +9,21 @@ using Portopt.WineTests;
 using static Portopt.WineTests.Suite;
 
 // The .NET library from its NuGet package, with the package's own DLLs, on
-// Windows' own .NET under Wine, on the machine of WineMachine.cs.
+// Windows' own .NET under Wine, on the machine of WineMachine.cs.  With
+// --bench MS, times Ports.GetAll() beside the calls it makes instead.
 internal static class Program
 {
-    private static int Main()
+    private static int Main(string[] args)
     {
         string portopt = Path.Combine(AppContext.BaseDirectory, "portopt.dll");
+        if (args.Length == 2 && args[0] == "--bench")
+        {
+            // What Ports.GetAll() costs beside the calls it makes.
+            WineMachine.BuildForTimings(portopt);
+            WineMachine.Compare("Ports.GetAll()", () => Ports.GetAll(), double.Parse(args[1]));
+            WineMachine.Close();
+            return 0;
+        }
         var suite = new Suite();
         suite.Case("the record as the C compiler lays it out", RecordLayout);
         suite.Case("every port, the one without a COM-port interface too", Listing);
@@ -24,10 +33,8 @@ internal static class Program
         suite.Case("a mode the adapter lacks is refused before any request", Capability);
         suite.Case("bad arguments change nothing", BadArguments);
         suite.Case("a profile is exported, drifts, is tested and imported", Profile);
-        int failed = suite.Run(() => WineMachine.Build(portopt));
-        WineMachine.Close();
         Console.WriteLine($"on {RuntimeInformation.OSDescription}, {RuntimeInformation.ProcessArchitecture}, .NET {Environment.Version}");
-        return failed == 0 ? 0 : 1;
+        return suite.RunOnWineMachine(portopt);
     }
 
     /// <summary>A port as one line: name, adapter, position, the four

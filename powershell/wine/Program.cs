@@ -15,7 +15,9 @@ using static Portopt.WineTests.Suite;
 // stand-in goes into the module's portopt.dll from here, before the
 // module's first call.
 //
-// Arguments: the unpacked ZIP's Portopt folder, and examples/intune/module.
+// Arguments: the unpacked ZIP's Portopt folder, and examples/intune/module;
+// with --bench MS after them, times Get-PoPort beside the calls it makes
+// instead.
 internal static class Program
 {
     private const string Installed = @"C:\Program Files\WindowsPowerShell\Modules\Portopt";
@@ -25,23 +27,26 @@ internal static class Program
 
     private static int Main(string[] args)
     {
-        if (args.Length != 2)
+        if (args.Length != 2 && !(args.Length == 4 && args[2] == "--bench"))
         {
-            Console.Error.WriteLine("usage: Portopt.PowerShellHost MODULE-FOLDER INTUNE-EXAMPLES-FOLDER");
+            Console.Error.WriteLine("usage: Portopt.PowerShellHost MODULE-FOLDER INTUNE-EXAMPLES-FOLDER [--bench MS]");
             return 2;
         }
         examples = args[1];
         Install(args[0], Installed);
         string portopt = Path.Combine(Installed, Environment.Is64BitProcess ? "x64" : "x86", "portopt.dll");
+        if (args.Length == 4)
+        {
+            Bench(portopt, double.Parse(args[3]));
+            return 0;
+        }
 
         var suite = new Suite();
         suite.Case("Get-PoPort lists every port, the one without a COM-port interface too", Listing);
         suite.Case("Set-PoPort -WhatIf changes nothing", WhatIf);
         suite.Case("Set-PoPort changes, and gives the driver's refusal and a mode the adapter lacks as errors", Changes);
         suite.Case("the Intune pair: drift detected, remedied, none detected", Intune);
-        int failed = suite.Run(() => WineMachine.Build(portopt));
-        WineMachine.Close();
-        return failed == 0 ? 0 : 1;
+        return suite.RunOnWineMachine(portopt);
     }
 
     private static void Listing()
@@ -89,6 +94,25 @@ internal static class Program
         Equal("COM3 interface: applied (3 -> 0) | COM12 fastflush: applied (0 -> 1) | exit 0", Script("remediate.ps1"), "remediation");
         Equal("compliant | exit 0", Script("detect.ps1"), "detection after it");
         Equal("0 1", $"{WineMachine.Query(WineMachine.Option.InterfaceMode, 3)} {WineMachine.Query(WineMachine.Option.FastFlush, 12)}", "from C");
+    }
+
+    /// <summary>What Get-PoPort costs beside the calls it makes, in one
+    /// runspace with the module imported.</summary>
+    private static void Bench(string portopt, double minMs)
+    {
+        WineMachine.BuildForTimings(portopt);
+        InitialSessionState state = InitialSessionState.CreateDefault2();
+        state.ExecutionPolicy = Microsoft.PowerShell.ExecutionPolicy.Bypass;
+        using Runspace runspace = RunspaceFactory.CreateRunspace(state);
+        runspace.Open();
+        using (PowerShell import = PowerShell.Create(runspace))
+        {
+            import.AddScript($"Import-Module '{Installed}' -ErrorAction Stop").Invoke();
+        }
+        using PowerShell listing = PowerShell.Create(runspace);
+        listing.AddCommand("Get-PoPort");
+        WineMachine.Compare("Get-PoPort", () => listing.Invoke(), minMs);
+        WineMachine.Close();
     }
 
     /// <summary>An Intune script as Intune runs it: its output and exit code

@@ -13,6 +13,16 @@ namespace Portopt.WineTests
 
         internal void Case(string name, Action body) => cases.Add((name, body));
 
+        /// <summary>Runs every case, each on a fresh machine whose
+        /// stand-in goes into the portopt.dll at <paramref name="portopt"/>;
+        /// the program's exit status.</summary>
+        internal int RunOnWineMachine(string portopt)
+        {
+            int failed = Run(() => WineMachine.Build(portopt));
+            WineMachine.Close();
+            return failed == 0 ? 0 : 1;
+        }
+
         /// <summary>Runs every case; the number that failed.</summary>
         internal int Run(Action prepare)
         {

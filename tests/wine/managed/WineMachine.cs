@@ -1,5 +1,7 @@
 using System;
+using System.Collections.Generic;
 using System.IO;
+using System.Linq;
 using System.Runtime.InteropServices;
 
 namespace Portopt.WineTests
@@ -128,6 +130,64 @@ namespace Portopt.WineTests
             return output;
         }
 
+        /// <summary>A fresh machine of 64 ports among 400 devices of other
+        /// classes, as the Wine benchmark's, for the timings.</summary>
+        internal static void BuildForTimings(string portopt)
+        {
+            Check(wm_open());
+            if (!standInInstalled)
+            {
+                Check(wm_install_standin(portopt));
+                standInInstalled = true;
+            }
+            Check(wm_build_port_machine(64, 400));
+        }
+
+        /// <summary>One listing from C: PoGetAllPortInfo and EnumCOMPortsEx,
+        /// in milliseconds.</summary>
+        internal static double NativeListingMs()
+        {
+            Check(wm_time_native_listing(out double milliseconds));
+            return milliseconds;
+        }
+
+        /// <summary>Times <paramref name="listing"/> and the listing from C
+        /// in alternation, each first in turn, for at least <paramref name="minMs"/> in all and at
+        /// least five rounds, and prints a table row: the face, the median
+        /// of each, and the median of the rounds' differences, which is the
+        /// face's own cost, also as a share of the native calls' (medians, so
+        /// that a round slowed by the rest of the machine weighs little).</summary>
+        internal static void Compare(string face, Action listing, double minMs)
+        {
+            listing();
+            NativeListingMs();
+            var faceMs = new List<double>();
+            var nativeMs = new List<double>();
+            var own = new List<double>();
+            var total = System.Diagnostics.Stopwatch.StartNew();
+            while (faceMs.Count < 5 || total.Elapsed.TotalMilliseconds < minMs)
+            {
+                // Each first in turn: under Wine the second of two listings
+                // in a row runs at another pace than the first.
+                bool nativeFirst = faceMs.Count % 2 == 1;
+                double native = nativeFirst ? NativeListingMs() : 0;
+                var clock = System.Diagnostics.Stopwatch.StartNew();
+                listing();
+                faceMs.Add(clock.Elapsed.TotalMilliseconds);
+                nativeMs.Add(nativeFirst ? native : NativeListingMs());
+                own.Add(faceMs[faceMs.Count - 1] - nativeMs[nativeMs.Count - 1]);
+            }
+            double native = Median(nativeMs);
+            Console.WriteLine(System.FormattableString.Invariant(
+                $"| {face} | {Median(faceMs):F1} | {native:F1} | {Median(own):F1} | {Median(own) / native * 100:F1} % | {faceMs.Count} |"));
+        }
+
+        private static double Median(List<double> values)
+        {
+            var sorted = values.OrderBy(value => value).ToList();
+            return sorted.Count % 2 == 1 ? sorted[sorted.Count / 2] : (sorted[sorted.Count / 2 - 1] + sorted[sorted.Count / 2]) / 2;
+        }
+
         private static void Check(int status)
         {
             if (status != 0)
@@ -167,6 +227,12 @@ namespace Portopt.WineTests
 
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, CharSet = CharSet.Ansi)]
         private static extern int wm_listed_names(System.Text.StringBuilder text, int size);
+
+        [DllImport(Dll, CallingConvention = CallingConvention.Cdecl)]
+        private static extern int wm_build_port_machine(int ports, int otherDevices);
+
+        [DllImport(Dll, CallingConvention = CallingConvention.Cdecl)]
+        private static extern int wm_time_native_listing(out double milliseconds);
 
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl)]
         private static extern int wm_query(int option, int port, out int value);

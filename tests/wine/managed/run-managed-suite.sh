@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Runs a managed suite on Windows' own .NET under Wine:
-#   run-managed-suite.sh dotnet RUNTIME       the .NET library's suite
+#   run-managed-suite.sh dotnet RUNTIME [--bench MS]
+#                                             the .NET library's suite
 #                                             (dotnet/wine), built from the
 #                                             NuGet package of scripts/nupkg.sh
-#   run-managed-suite.sh powershell RUNTIME   the module's suite
+#   run-managed-suite.sh powershell RUNTIME [--bench MS]
+#                                             the module's suite
 #                                             (powershell/wine): PowerShell 7
 #                                             hosted by a program, the module
 #                                             from the ZIP of scripts/psmodule.sh
-# RUNTIME is win-x64 or win-x86.  The suite is published as a self-contained
-# program for RUNTIME (the runtime packs and the PowerShell SDK come from
+# RUNTIME is win-x64 or win-x86.  With --bench MS, the program times its
+# face's listing beside the native calls instead (scripts/bench.sh).
+# The suite is published as a self-contained program for RUNTIME (the runtime packs and the PowerShell SDK come from
 # NuGet into its global package folder, where a later run finds them), the
 # fixture DLL and the record-layout program of this Windows build are put
 # beside it, and it runs under Wine in the build's test prefix.
@@ -19,6 +22,7 @@
 set -uo pipefail
 suite=$1
 runtime=$2
+shift 2  # the rest goes to the program (--bench MS: time the listing instead)
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 PACKAGE_DIR=${PACKAGE_DIR:-$root/build/package}
@@ -85,7 +89,7 @@ published=$(date +%s)
 export DOTNET_GCgen0size=0x20000000 WINE_RUN_DOTNET=1
 arguments=()
 [[ $suite == powershell ]] && arguments=("$(winepath_of "$work/Portopt")" "$(winepath_of "$root/examples/intune/module")")
-cd "$work/app" && "$WINE_RUN" --prefix "$WINE_PREFIX_DIR" "$work/app/$program" "${arguments[@]}"
+cd "$work/app" && "$WINE_RUN" --prefix "$WINE_PREFIX_DIR" "$work/app/$program" "${arguments[@]}" "$@"
 status=$?
 echo "run-managed-suite: $suite on $runtime: published in $((published - started)) s, ran in $(($(date +%s) - published)) s"
 exit $status

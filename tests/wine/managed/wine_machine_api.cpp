@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -16,7 +17,10 @@
 #include <vector>
 
 #include "config_manager_standin.h"
+
 #include "machine_fixture.h"
+#include "port_machine.h"
+#include "portopt.h"
 #include "wine_machine.h"
 
 #define WM_API extern "C" __declspec(dllexport)
@@ -158,6 +162,34 @@ WM_API int wm_listed_names(char* text, int size) {
         }
         if (int(joined.size()) >= size) throw std::length_error("names buffer too small");
         std::copy(joined.c_str(), joined.c_str() + joined.size() + 1, text);
+    });
+}
+
+// A machine of `ports` ports on adapters of eight, every setting stored
+// per port, after `otherDevices` devices of other classes, for timings.
+WM_API int wm_build_port_machine(int ports, int otherDevices) {
+    return Guarded([&] {
+        fixture::BuildPortMachine(Machine(), ports, fixture::StoreLayout::kPerPort, otherDevices);
+    });
+}
+
+// What a listing costs from C: PoGetAllPortInfo into 256 records plus
+// EnumCOMPortsEx into 256 buffers, in milliseconds, once.
+WM_API int wm_time_native_listing(double* milliseconds) {
+    return Guarded([&] {
+        static PoPortInfo records[256];
+        static fixture::NameUnit buffers[256][fixture::kNameUnits];
+        fixture::NameUnit* names[256];
+        for (int i = 0; i < 256; ++i) names[i] = buffers[i];
+        const fixture::PortoptApi& portopt = Machine().Portopt();
+        const fixture::ComlistApi& comlist = Machine().Comlist();
+        const auto start = std::chrono::steady_clock::now();
+        int count = 0;
+        records[0].size = sizeof(PoPortInfo);
+        const bool read = portopt.PoGetAllPortInfo(records, 256, &count) == 1 &&
+                          comlist.EnumCOMPortsEx(names, 256, &count) == 1;
+        *milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (!read) throw std::runtime_error("a native listing failed, error " + std::to_string(GetLastError()));
     });
 }
 
