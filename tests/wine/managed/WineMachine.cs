@@ -170,11 +170,11 @@ namespace Portopt.WineTests
                 // Each first in turn: under Wine the second of two listings
                 // in a row runs at another pace than the first.
                 bool nativeFirst = faceMs.Count % 2 == 1;
-                double native = nativeFirst ? NativeListingMs() : 0;
+                double nativeBefore = nativeFirst ? NativeListingMs() : 0;
                 var clock = System.Diagnostics.Stopwatch.StartNew();
                 listing();
                 faceMs.Add(clock.Elapsed.TotalMilliseconds);
-                nativeMs.Add(nativeFirst ? native : NativeListingMs());
+                nativeMs.Add(nativeFirst ? nativeBefore : NativeListingMs());
                 own.Add(faceMs[faceMs.Count - 1] - nativeMs[nativeMs.Count - 1]);
             }
             double native = Median(nativeMs);
