@@ -13,7 +13,8 @@
 # the one scripts/install-deps.sh left when it could not install 32-bit
 # Wine, or what the 32-bit loader said when it failed to start twice.
 #
-# Environment: WINE32_LOADER, WINE64_LOADER (the loaders);
+# Environment: WINE32_LOADER, WINE64_LOADER (the loaders); WINE_RUN_DOTNET
+# (set: the program runs on Windows' own .NET, which needs Wine's mscoree);
 # WINE32_SKIP_REASON_FILE (where install-deps.sh leaves its reason; default
 # build/wine32-skip-reason); WINE_START_TIMEOUT (seconds the loader has to
 # answer, default 60); WINE_START_RETRY_PAUSE (seconds before its second
@@ -92,8 +93,14 @@ pick_loader() {
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko install prompts in a fresh prefix.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko install prompts in a fresh prefix.  Windows' own .NET
+# needs Wine's mscoree, through which Wine's loader maps the images of .NET
+# assemblies: its programs run with WINE_RUN_DOTNET=1.
+if [ -n "${WINE_RUN_DOTNET:-}" ]; then
+    export WINEDLLOVERRIDES="mshtml="
+else
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+fi
 unset DISPLAY WAYLAND_DISPLAY
 
 if [ "$1" = "--check" ]; then

@@ -10,6 +10,11 @@
 #                     (wine_bench.exe of each preset, a few minutes); the
 #                     32-bit run is reported as skipped, with the reason,
 #                     where this machine cannot run 32-bit programs
+#   wine-faces.md     Ports.GetAll() of the NuGet package and Get-PoPort of
+#                     the module's ZIP on Windows' own .NET under wine64,
+#                     each beside PoGetAllPortInfo plus EnumCOMPortsEx from
+#                     C in the same process (BENCH_FACES_MS, default 20000,
+#                     per face)
 # Every portopt call is set beside the same call made by the library of
 # another revision, BENCH_BASELINE (default: the last revision before each
 # adapter was looked up by itself), built into build/bench/baseline; with
@@ -94,6 +99,34 @@ for preset in windows windows64; do
         failures+=("$preset wine_bench")
     cat "$OUT/wine-$preset.md"
 done
+
+echo "== bench: Ports.GetAll() and Get-PoPort under Wine, beside the calls they make"
+# The NuGet package's and the module ZIP's own DLLs on Windows' own .NET,
+# on the 64-bit Wine machine of wine_bench (the 32-bit twin is not timed).
+faces=$OUT/wine-faces.md
+prefix=$PWD/build/windows64/bench/wineprefix
+if scripts/nupkg.sh >/dev/null && scripts/psmodule.sh >/dev/null &&
+    cmake --build build/windows64 -j "$JOBS" --target wine_machine record_layout >/dev/null &&
+    { [ -d "$prefix/drive_c" ] || cmake/wine-run.sh --prefix "$prefix" --boot x86_64; }; then
+    {
+        echo "| Face | ms per listing | PoGetAllPortInfo + EnumCOMPortsEx from C, ms | the face's own ms | its share | rounds |"
+        echo "|---|---:|---:|---:|---:|---:|"
+    } >"$faces"
+    for suite in dotnet powershell; do
+        WINE_RUN=$PWD/cmake/wine-run.sh WINE_PREFIX_DIR=$prefix \
+            WINE_MACHINE_DLL=$PWD/build/windows64/tests/wine/wine_machine.dll \
+            RECORD_LAYOUT_EXE=$PWD/build/windows64/tests/wine/record_layout.exe \
+            tests/wine/managed/run-managed-suite.sh "$suite" win-x64 --bench "${BENCH_FACES_MS:-20000}" >"$OUT/wine-$suite.log" 2>&1
+        case $? in
+            0) grep '^|' "$OUT/wine-$suite.log" >>"$faces" ;;
+            77) echo "bench: $suite $(grep -m1 SKIPPED "$OUT/wine-$suite.log")" | tee -a "$faces" ;;
+            *) cat "$OUT/wine-$suite.log" >&2; failures+=("$suite under Wine") ;;
+        esac
+    done
+    cat "$faces"
+else
+    failures+=("managed faces' build")
+fi
 
 if [[ ${#failures[@]} -gt 0 ]]; then
     echo "bench: failed: ${failures[*]}" >&2

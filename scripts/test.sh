@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test: the Windows builds' suites under Wine and the DLLs' PE
-# header checks (scripts/wine-tests.sh), the Python wheels, the NuGet
-# package, the PowerShell module's ZIP and the MSIs from those builds
+# Runs every test: the Python wheels, the NuGet package, the PowerShell
+# module's ZIP and the MSIs from the Windows builds' release tree
 # (scripts/wheels.sh, scripts/nupkg.sh, scripts/psmodule.sh,
-# scripts/msi.sh), then the host
+# scripts/msi.sh), the Windows builds' suites under
+# Wine, the package and the module on Windows' own .NET among them, and the
+# DLLs' PE header checks (scripts/wine-tests.sh), then the host
 # suites on the simulated Windows, which include the Python package's, the
 # .NET library's and the PowerShell module's tests, the wheels', NuGet
 # package's and module ZIP's checks, and the MSIs' and signatures' tests,
@@ -34,11 +35,13 @@ trap summarise EXIT
 
 scripts/install-deps.sh --wine
 export INSTALL_DEPS_DONE=1  # the scripts below need not check again
-scripts/wine-tests.sh
+# The packages first: the Windows builds' suites run the NuGet package and
+# the module's ZIP on Windows' own .NET under Wine.
 scripts/wheels.sh
 scripts/nupkg.sh
 scripts/psmodule.sh
 scripts/msi.sh
+scripts/wine-tests.sh
 
 for preset in host asan tsan; do
   cmake --preset "$preset" >/dev/null

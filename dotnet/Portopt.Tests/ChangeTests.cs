@@ -17,7 +17,7 @@ namespace Portopt.Tests
         {
             // Stored in the KARBEND driver's numbering (1 and 2 swapped).
             ["interface, shared table"] = (() => Ports.Set("COM4", interfaceMode: InterfaceMode.Mode2), Row("COM4", Karbend, 2, "2", "0", "1", "off")),
-            ["interface, tovelser per port"] = (() => Ports.Set(8, interfaceMode: InterfaceMode.Mode1), Row("COM8", Tovelser, 1, "1", "n/a", "n/a", "n/a")),
+            ["interface, tovelser per port"] = (() => Ports.Set(8, interfaceMode: InterfaceMode.Mode1), Row("COM8", Tovelser, 1, "1", "n/a", "n/a", "n/a", NotZero)),
             ["fast flush off"] = (() => Ports.Set("com3", fastFlush: false), Row("COM3", Karbend, 1, "0", "0", "0", "on")),
             ["tx mode"] = (() => Ports.Set(4, txMode: 0), Row("COM4", Karbend, 2, "1", "0", "0", "off")),
             ["fifo off"] = (() => Ports.Set("COM3", uartFifo: false), Row("COM3", Karbend, 1, "0", "1", "0", "off")),
@@ -48,7 +48,7 @@ namespace Portopt.Tests
             ["table byte 0xFF"] = (null, () => Ports.Set("COM6", fastFlush: true), PortOption.FastFlush, 1016, false, new PortOption[0]),
             ["family without the option"] = (null, () => Ports.Set("COM8", InterfaceMode.Mode3, txMode: 1, uartFifo: true), PortOption.TxMode, AnyOtherCode, false, new[] { PortOption.InterfaceMode }),
             ["no adapter"] = (null, () => Ports.Set(1, InterfaceMode.Mode1), PortOption.InterfaceMode, AnyOtherCode, false, new PortOption[0]),
-            ["driver rejects"] = (WithRefusingDriver, () => Ports.Set("COM3", uartFifo: false), PortOption.UartFifo, AnyOtherCode, false, new PortOption[0]),
+            ["driver rejects"] = (WithRefusingDriver, () => Ports.Set("COM3", uartFifo: false), PortOption.UartFifo, 31, false, new PortOption[0]),
             // The call reports success; the port keeps its mode 2.
             ["accepted, not kept"] = (WithModeZeroOnly, () => Ports.Set("COM8", InterfaceMode.Mode0), PortOption.InterfaceMode, 0, true, new PortOption[0]),
         };
@@ -85,7 +85,45 @@ namespace Portopt.Tests
             Assert.Equal(now, error.ReadBack);
             Assert.Equal(before.Single(port => port.Name == error.PortName).Entry(refused), now.Entry(refused));
             Assert.Equal(applied.Length == 0, before.Contains(now));
-            Assert.Contains($"{error.PortName} {PortOptionException.NameOf(refused)} not changed", error.Message);
+            Assert.StartsWith($"{error.PortName} {PortOptionException.NameOf(refused)} not changed: ", error.Message);
+            Assert.EndsWith("; applied before it: " + (applied.Length == 0 ? "nothing" : string.Join(", ", applied.Select(PortOptionException.NameOf))),
+                error.Message);
+            // A refusal that left no code says so, never "error 0".
+            Assert.DoesNotContain("error 0", error.Message);
+            Assert.Equal(!accepted && error.NativeErrorCode == 0, error.Message.Contains("the adapter refused the change, no code given"));
+        }
+
+        /// <summary>A change call that reports success but leaves the option
+        /// as it was (here its code says otherwise, as a platform call on the
+        /// way may leave one): the FIFO of COM6, never stored, reads back as
+        /// disabled, the very value asked for, yet nothing is stored.</summary>
+        [Fact]
+        public void AChangeReportedButNotStoredIsRefusedWithoutTheCallsCode()
+        {
+            Counted.ChangeReports = 1016;
+
+            PortOptionException error = Assert.Throws<PortOptionException>(() => Ports.Set("COM6", uartFifo: false));
+
+            Assert.Equal((true, 0, OptionState.NotStored), (error.Accepted, error.NativeErrorCode, error.ReadBack.UartFifo.State));
+            Assert.Contains("the change was accepted but reads back -", error.Message);
+        }
+
+        /// <summary>A mode the adapter's product does not take is refused
+        /// before any change call, naming the adapter and the modes it takes.</summary>
+        [Theory]
+        [InlineData("PID_1131", "COM8", InterfaceMode.Mode0, "does not take interface mode 0; it takes modes 1, 2 and 3")]
+        [InlineData("PID_1110", "COM9", InterfaceMode.Mode3, "does not take interface mode 3; it takes mode 0 only")]
+        public void AModeTheAdapterLacksIsRefusedBeforeAnyChange(string product, string port, InterfaceMode mode, string reason)
+        {
+            Simulator.Load(JsonNode.Parse(Simulator.Demo().ToJsonString().Replace("PID_1131", product))!);
+            string before = Simulator.Dump();
+
+            var error = Assert.Throws<ArgumentOutOfRangeException>(() => Ports.Set(port, mode, uartFifo: true));
+
+            Assert.Equal("interfaceMode", error.ParamName);
+            Assert.StartsWith($@"{port}: its adapter USB\VID_1A2B&{product}\TV2P0042 {reason}.", error.Message);
+            Assert.Equal(new[] { "EnumCOMPortsEx", "PoGetPortInfo" }, Counted.Calls.Keys.ToArray());
+            Assert.Equal(before, Simulator.Dump());
         }
 
         private static readonly Dictionary<string, (Action Call, Type Exception, string[] Calls)> BadArguments = new()
@@ -99,8 +137,10 @@ namespace Portopt.Tests
             ["interface mode 4"] = (() => Ports.Set(3, (InterfaceMode)4), typeof(ArgumentOutOfRangeException), new string[0]),
             ["tx mode 2 after a good change"] = (() => Ports.Set(3, InterfaceMode.Mode1, txMode: 2), typeof(ArgumentOutOfRangeException), new string[0]),
             ["tx mode -1"] = (() => Ports.Set("COM3", txMode: -1), typeof(ArgumentOutOfRangeException), new string[0]),
-            ["not present"] = (() => Ports.Set("COM2", InterfaceMode.Mode1), typeof(ArgumentException), new[] { "EnumCOMPortsEx" }),
-            ["not present, get"] = (() => Ports.Get(2), typeof(ArgumentException), new[] { "EnumCOMPortsEx" }),
+            ["ten digits, COM7 in 32 bits"] = (() => Ports.Get("COM4294967303"), typeof(ArgumentException), new string[0]),
+            // Neither the lister nor the library's records give it.
+            ["not present"] = (() => Ports.Set("COM2", InterfaceMode.Mode1), typeof(ArgumentException), new[] { "EnumCOMPortsEx", "PoGetAllPortInfo" }),
+            ["not present, get"] = (() => Ports.Get(2), typeof(ArgumentException), new[] { "EnumCOMPortsEx", "PoGetAllPortInfo" }),
         };
 
         public static TheoryData<string> BadArgumentNames() => new(BadArguments.Keys);

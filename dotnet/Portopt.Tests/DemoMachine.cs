@@ -15,17 +15,21 @@ namespace Portopt.Tests
         internal static readonly Adapter Pci = new Adapter(@"PCI\VEN_1A2B&DEV_2021&SUBSYS_00011A2B&REV_01\4&2A3B4C5D&0&00E4", AdapterBus.Pci, 0x1A2B, 0x2021, AdapterFamily.Karbend);
         internal static readonly Adapter Tovelser = new Adapter(@"USB\VID_1A2B&PID_1131\TV2P0042", AdapterBus.Usb, 0x1A2B, 0x1131, AdapterFamily.Tovelser);
 
+        /// <summary>The modes of the tovelser adapter, whose product
+        /// (capability 0x30) refuses interface mode 0.</summary>
+        internal const InterfaceModes NotZero = InterfaceModes.Mode1 | InterfaceModes.Mode2 | InterfaceModes.Mode3;
+
         internal static readonly IReadOnlyList<Port> Ports = new[]
         {
-            // name, adapter, position, interface, fastflush, txmode, fifo
+            // name, adapter, position, interface, fastflush, txmode, fifo, interface modes
             Row("COM1", null, null, "-", "-", "-", "-"),
             Row("COM3", Karbend, 1, "0", "1", "0", "on"),
             Row("COM4", Karbend, 2, "1", "0", "1", "off"),
             Row("COM5", Karbend, 3, "2", "1", "-", "on"),
             Row("COM6", Karbend, 4, "-", "-", "-", "-"),
             Row("COM7", Pci, null, "3", "0", "0", "on"),
-            Row("COM8", Tovelser, 1, "2", "n/a", "n/a", "n/a"),
-            Row("COM9", Tovelser, 2, "-", "n/a", "n/a", "n/a"),
+            Row("COM8", Tovelser, 1, "2", "n/a", "n/a", "n/a", NotZero),
+            Row("COM9", Tovelser, 2, "-", "n/a", "n/a", "n/a", NotZero),
         };
 
         internal static Port Port(string name) => Ports.Single(port => port.Name == name);
@@ -36,12 +40,13 @@ namespace Portopt.Tests
             Ports.Select(port => port.Name == changed.Name ? changed : port).ToList();
 
         internal static Port Row(string name, Adapter? adapter, int? position, string interfaceMode, string fastFlush,
-            string txMode, string fifo) =>
+            string txMode, string fifo, InterfaceModes modes = InterfaceModes.All) =>
             new Port(name, PortNames.ComNumber(name), adapter, position,
                 Option(interfaceMode, raw => (InterfaceMode)raw),
                 Option(fastFlush, raw => raw != 0),
                 Option(txMode, raw => raw),
-                Option(fifo, raw => raw != 0, notStored: 0));
+                Option(fifo, raw => raw != 0, notStored: 0),
+                modes);
 
         private static OptionValue<T> Option<T>(string shown, System.Func<int, T> convert, int notStored = -1)
             where T : struct => shown switch

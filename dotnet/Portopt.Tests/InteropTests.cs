@@ -36,6 +36,10 @@ namespace Portopt.Tests
                 ["PO_FAMILY_UNRESOLVED"] = 0,
                 ["PO_FAMILY_OTHER"] = (long)AdapterFamily.Karbend,
                 ["PO_FAMILY_TOVELSER"] = (long)AdapterFamily.Tovelser,
+                ["PO_MODES_ALL"] = (long)InterfaceModes.All,
+                ["PO_MODES_NOT_ZERO"] = (long)(InterfaceModes.Mode1 | InterfaceModes.Mode2 | InterfaceModes.Mode3),
+                ["PO_MODES_ZERO_ONLY"] = (long)InterfaceModes.Mode0,
+                ["PO_PORT_INFO_V1_SIZE"] = Marshal.OffsetOf<PortInfoRecord>("interfaceModes").ToInt64(),
             };
             foreach (FieldInfo field in Fields(typeof(PortInfoRecord)))
             {

@@ -19,6 +19,40 @@ namespace Portopt.Tests
             Assert.Equal(new Dictionary<string, int> { ["EnumCOMPortsEx"] = 1, ["PoGetAllPortInfo"] = 1 }, Counted.Calls);
         }
 
+        /// <summary>A port whose device exposes the Ports-class interface
+        /// only: no lister gives it, yet the library serves it, so it is
+        /// listed in its place, read, changed and exported like the others.</summary>
+        [Fact]
+        public void APortWithoutAComPortInterfaceIsListedReadChangedAndExported()
+        {
+            Simulator.Load(WithPortsOnlyPort(Simulator.Demo()));
+            Port com2 = DemoMachine.Row("COM2", DemoMachine.Tovelser, 3, "2", "n/a", "n/a", "n/a", DemoMachine.NotZero);
+            string exported = Profile.Export().ToJson();
+
+            Assert.Equal(DemoMachine.Ports.Take(1).Append(com2).Concat(DemoMachine.Ports.Skip(1)), Ports.GetAll());
+            Assert.Equal(new Dictionary<string, int> { ["EnumCOMPortsEx"] = 2, ["PoGetAllPortInfo"] = 2 }, Counted.Calls);
+            Assert.Equal(com2, Ports.Get("COM2"));
+            Assert.Equal(InterfaceMode.Mode3, Ports.Set(2, InterfaceMode.Mode3).InterfaceMode.Value);
+            Assert.Equal(new[] { "COM2 interface: would apply (3 -> 2)" },
+                Profile.Parse(exported).Test().Outcomes.Where(outcome => outcome.Result != ProfileResult.Unchanged).Select(outcome => outcome.ToString()));
+        }
+
+        /// <summary>The demo machine with a third port on the tovelser
+        /// adapter, COM2, whose device has no COM-port interface.</summary>
+        internal static JsonObject WithPortsOnlyPort(JsonObject document)
+        {
+            const string device = @"TVSER\VID_1A2B&PID_1131\TV2P0042&02";
+            document["devices"]!.AsArray().Add(new JsonObject
+            {
+                ["id"] = device,
+                ["parent"] = DemoMachine.Tovelser.InstanceId,
+                ["friendlyName"] = "tovelser USB Serial Port 3 (COM2)",
+                ["interfaces"] = new JsonArray("ports"),
+            });
+            document["registry"]![$@"SYSTEM\CurrentControlSet\Enum\{device}\Device Parameters"] = new JsonObject { ["PortName"] = "COM2", ["SerInterface"] = 2 };
+            return document;
+        }
+
         public static TheoryData<string> Machines()
         {
             var machines = new TheoryData<string> { "demo", "named-ports", "more-than-256-names" };

@@ -162,9 +162,18 @@ namespace Portopt.Tests
             return base.AllPortInfo();
         }
 
+        /// <summary>When set, every change call reports success with this
+        /// code and changes nothing.</summary>
+        internal int? ChangeReports;
+
         internal override int Change(PortOption option, int number, int value, out bool succeeded)
         {
             Count("change");
+            if (ChangeReports is int code)
+            {
+                succeeded = true;
+                return code;
+            }
             return base.Change(option, number, value, out succeeded);
         }
 

@@ -19,6 +19,30 @@ namespace Portopt
         Mode3 = 3,
     }
 
+    /// <summary>The interface modes an adapter accepts, one flag per mode
+    /// (flag n for mode n).</summary>
+    [System.Flags]
+    public enum InterfaceModes
+    {
+        /// <summary>No mode: the port is not one the library addresses.</summary>
+        None = 0,
+
+        /// <summary>Interface mode 0.</summary>
+        Mode0 = 1,
+
+        /// <summary>Interface mode 1.</summary>
+        Mode1 = 2,
+
+        /// <summary>Interface mode 2.</summary>
+        Mode2 = 4,
+
+        /// <summary>Interface mode 3.</summary>
+        Mode3 = 8,
+
+        /// <summary>Every mode: the adapter has no restriction.</summary>
+        All = Mode0 | Mode1 | Mode2 | Mode3,
+    }
+
     /// <summary>The driver family of an adapter.  The two families keep
     /// their settings under their own names, and a tovelser-family adapter
     /// has only the interface mode.</summary>

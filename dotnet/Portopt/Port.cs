@@ -1,3 +1,5 @@
+using System;
+
 namespace Portopt
 {
     /// <summary>One COM port: its name and number, the adapter that carries
@@ -13,7 +15,8 @@ namespace Portopt
             OptionValue<InterfaceMode> interfaceMode,
             OptionValue<bool> fastFlush,
             OptionValue<int> txMode,
-            OptionValue<bool> uartFifo)
+            OptionValue<bool> uartFifo,
+            InterfaceModes acceptedInterfaceModes)
         {
             Name = name;
             Number = number;
@@ -23,6 +26,7 @@ namespace Portopt
             FastFlush = fastFlush;
             TxMode = txMode;
             UartFifo = uartFifo;
+            AcceptedInterfaceModes = acceptedInterfaceModes;
         }
 
         /// <summary>The port's name as the system lists it: <c>COM7</c>, or
@@ -57,6 +61,18 @@ namespace Portopt
         /// <summary>The UART FIFO: true when enabled.  Tovelser-family
         /// adapters do not have it.</summary>
         public OptionValue<bool> UartFifo { get; }
+
+        /// <summary>The interface modes the port's adapter accepts: all four
+        /// for most adapters (and for a port whose adapter did not resolve),
+        /// modes 1 to 3 or mode 0 alone for some products;
+        /// <see cref="InterfaceModes.None"/> for a port the library does not
+        /// address.</summary>
+        public InterfaceModes AcceptedInterfaceModes { get; }
+
+        /// <summary>Whether the port's adapter accepts interface mode
+        /// <paramref name="mode"/>.</summary>
+        public bool Accepts(InterfaceMode mode) =>
+            Enum.IsDefined(typeof(InterfaceMode), mode) && (AcceptedInterfaceModes & (InterfaceModes)(1 << (int)mode)) != 0;
 
         /// <summary>The state and raw value of one option.</summary>
         internal (OptionState State, int RawValue) Entry(PortOption option) => option switch

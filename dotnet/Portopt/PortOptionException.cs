@@ -9,7 +9,8 @@ namespace Portopt
     /// the code the change call left: 87 for a value the adapter does not
     /// take, 1016 when the stored setting could not be read or written,
     /// another code when the adapter could not be reached or refused the
-    /// change), or the library accepted it but the port does not read back
+    /// change, such as the driver's own, 31 or 1; 0 when the call left no
+    /// code), or the library accepted it but the port does not read back
     /// the value asked for (<see cref="Accepted"/> true, code 0).  The options
     /// of the same <see cref="Ports.Set(int, InterfaceMode?, bool?, int?, bool?)"/>
     /// call after this one were not tried.</summary>
@@ -66,6 +67,7 @@ namespace Portopt
             string reads = ValueOf(readBack, option);
             string why = accepted
                 ? $"the change was accepted but reads back {reads}"
+                : code == 0 ? $"the adapter refused the change, no code given; reads back {reads}"
                 : $"{Reason(code)} (error {code}); reads back {reads}";
             string before = applied.Count == 0 ? "nothing" : string.Join(", ", applied.Select(NameOf));
             return $"{portName} {NameOf(option)} not changed: {why}; applied before it: {before}";

@@ -35,13 +35,19 @@ namespace Portopt
                 Option(record.interfaceMode, raw => (InterfaceMode)raw),
                 Option(record.fastFlush, raw => raw != 0),
                 Option(record.txMode, raw => raw),
-                Option(record.uartFifo, raw => raw != 0));
+                Option(record.uartFifo, raw => raw != 0),
+                AcceptedModes(record.interfaceModes));
         }
+
+        /// <summary>The record's modes; a library that predates them leaves
+        /// none, and restricts nothing.</summary>
+        private static InterfaceModes AcceptedModes(int modes) =>
+            (modes & (int)InterfaceModes.All) == 0 ? InterfaceModes.All : (InterfaceModes)(modes & (int)InterfaceModes.All);
 
         /// <summary>A port the library does not address: a name that is not
         /// COMn, or a number beyond its range.</summary>
         internal static Port Unaddressable(string name, int? number) =>
-            new Port(name, number, null, null, default, default, default, default);
+            new Port(name, number, null, null, default, default, default, default, InterfaceModes.None);
 
         private static OptionValue<T> Option<T>(OptionRecord entry, System.Func<int, T> convert)
             where T : struct

@@ -16,9 +16,11 @@ namespace Portopt
         /// <summary>The highest COM number the library addresses.</summary>
         public const int LastNumber = 256;
 
-        /// <summary>Every port the system lists, COMn by n (COM2 before COM10),
-        /// names that are not COMn last, each with its adapter and options,
-        /// read in one pass over the machine.</summary>
+        /// <summary>Every port the system lists, and every port the library
+        /// finds among the ports-class devices though no COM-port interface
+        /// lists it: COMn by n (COM2 before COM10), names that are not COMn
+        /// last, each with its adapter and options, read in one pass over the
+        /// machine.</summary>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read; <c>NativeErrorCode</c> says why.</exception>
         public static IReadOnlyList<Port> GetAll()
@@ -30,7 +32,11 @@ namespace Portopt
             {
                 records[record.port] = record;
             }
-            return PortNames.NaturalOrder(names).Select(name => Listed(library, name, records)).ToList().AsReadOnly();
+            // A port whose device has no COM-port interface is not listed,
+            // yet the library serves it: its record names it.
+            var listed = new HashSet<int?>(names.Select(PortNames.ComNumber));
+            IEnumerable<string> unlisted = records.Keys.Where(number => !listed.Contains(number)).Select(number => "COM" + number);
+            return PortNames.NaturalOrder(names.Concat(unlisted)).Select(name => Listed(library, name, records)).ToList().AsReadOnly();
         }
 
         /// <summary>One present port, from one reading of it.</summary>
@@ -65,7 +71,9 @@ namespace Portopt
         /// <param name="txMode">The transmit mode, 0 or 1.</param>
         /// <param name="uartFifo">The UART FIFO enabled (true) or disabled.</param>
         /// <exception cref="ArgumentOutOfRangeException">A number or a value
-        /// out of range; nothing was changed.</exception>
+        /// out of range, or an interface mode the port's adapter does not take
+        /// (<see cref="Port.AcceptedInterfaceModes"/>); nothing was
+        /// changed.</exception>
         /// <exception cref="ArgumentException">No present port has the
         /// number; nothing was changed.</exception>
         /// <exception cref="PortOptionException">A change that did not take;
@@ -102,6 +110,14 @@ namespace Portopt
                 changes.Add((PortOption.UartFifo, uartFifo.Value ? 1 : 0));
             }
             string name = PresentName(number, nameof(number));
+            if (interfaceMode.HasValue)
+            {
+                Port port = Read(Library.Current, name, number);
+                if (!port.Accepts(interfaceMode.Value))
+                {
+                    throw new ArgumentOutOfRangeException(nameof(interfaceMode), interfaceMode.Value, ModeRefusal(port, interfaceMode.Value));
+                }
+            }
             return Apply(Library.Current, name, number, changes);
         }
 
@@ -162,18 +178,35 @@ namespace Portopt
             return PortRecords.FromRecord(name, record);
         }
 
-        /// <summary>The listed name of COM <paramref name="number"/>.</summary>
+        /// <summary>The listed name of COM <paramref name="number"/>, or
+        /// COMn for a present port that only the library's records give.</summary>
         /// <exception cref="ArgumentException">No present port has it.</exception>
         private static string PresentName(int number, string parameter)
         {
-            foreach (string name in Library.Current.ComPortNames())
+            Library library = Library.Current;
+            foreach (string name in library.ComPortNames())
             {
                 if (PortNames.ComNumber(name) == number)
                 {
                     return name;
                 }
             }
+            if (library.AllPortInfo().Any(record => record.port == number))
+            {
+                return "COM" + number;
+            }
             throw new ArgumentException($"COM{number} is not present.", parameter);
+        }
+
+        /// <summary>"COM8: its adapter USB\... does not take interface mode
+        /// 1; it takes mode 0 only".</summary>
+        internal static string ModeRefusal(Port port, InterfaceMode mode)
+        {
+            int[] modes = Enumerable.Range(0, 4).Where(m => port.Accepts((InterfaceMode)m)).ToArray();
+            string taken = modes.Length == 1 ? $"mode {modes[0]} only"
+                : $"modes {string.Join(", ", modes.Take(modes.Length - 1))} and {modes[modes.Length - 1]}";
+            string adapter = port.Adapter?.InstanceId ?? "(none)";
+            return $"{port.Name}: its adapter {adapter} does not take interface mode {(int)mode}; it takes {taken}.";
         }
     }
 }

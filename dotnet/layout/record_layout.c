@@ -27,6 +27,7 @@ int main(void) {
     FIELD(fastFlush);
     FIELD(txMode);
     FIELD(uartFifo);
+    FIELD(interfaceModes);
     OPTION_FIELD(value);
     OPTION_FIELD(available);
     OPTION_FIELD(stored);
@@ -39,5 +40,9 @@ int main(void) {
     CONSTANT(PO_FAMILY_UNRESOLVED);
     CONSTANT(PO_FAMILY_OTHER);
     CONSTANT(PO_FAMILY_TOVELSER);
+    CONSTANT(PO_MODES_ALL);
+    CONSTANT(PO_MODES_NOT_ZERO);
+    CONSTANT(PO_MODES_ZERO_ONLY);
+    CONSTANT(PO_PORT_INFO_V1_SIZE);
     return 0;
 }

@@ -30,9 +30,20 @@ namespace Portopt.PowerShell
             new ErrorRecord(fault, fault is ArgumentOutOfRangeException ? "PortOutOfRange" : "PortNotFound",
                 fault is ArgumentOutOfRangeException ? ErrorCategory.InvalidArgument : ErrorCategory.ObjectNotFound, port)
             {
-                // The message without the parameter's name, which is the
-                // library's and not the cmdlet's.
-                ErrorDetails = new ErrorDetails(fault.Message.Split('\n')[0].Replace($" (Parameter '{fault.ParamName}')", "").Trim()),
+                ErrorDetails = new ErrorDetails(WithoutParameter(fault)),
+            };
+
+        /// <summary>The message without the parameter's name, which is the
+        /// library's and not the cmdlet's.</summary>
+        private static string WithoutParameter(ArgumentException fault) =>
+            fault.Message.Split('\n')[0].Replace($" (Parameter '{fault.ParamName}')", "").Trim();
+
+        /// <summary>An interface mode the port's adapter does not take; the
+        /// message names the adapter and the modes it takes.</summary>
+        internal static ErrorRecord ModeNotAccepted(ArgumentOutOfRangeException fault, string port) =>
+            new ErrorRecord(fault, "InterfaceModeNotAccepted", ErrorCategory.InvalidArgument, port)
+            {
+                ErrorDetails = new ErrorDetails(WithoutParameter(fault)),
             };
 
         /// <summary>The ports cannot be listed or read.</summary>

@@ -82,6 +82,11 @@ namespace Portopt.PowerShell
                 {
                     WriteError(ErrorRecords.Refused(refusal));
                 }
+                catch (ArgumentOutOfRangeException fault) when (fault.ParamName == "interfaceMode")
+                {
+                    // A mode the port's adapter does not take: refused before any change.
+                    WriteError(ErrorRecords.ModeNotAccepted(fault, port));
+                }
                 catch (ArgumentException fault)
                 {
                     WriteError(ErrorRecords.BadPort(fault, port));

@@ -180,6 +180,8 @@ finally {
             @{ change = 'Set-PoPort COM3 -InterfaceMode 2 -Fifo off -PassThru'; port = 'COM3'; expected = 'COM3 USB 1A2B:2044 KARBEND 1 2 1 0 off' }
             @{ change = 'Get-PoPort COM4 | Set-PoPort -FastFlush on -TxMode 0 -PassThru'; port = 'COM4'; expected = 'COM4 USB 1A2B:2044 KARBEND 2 1 1 0 off' }
             @{ change = 'Set-PoPort 8 -Interface 1 -PassThru'; port = 'COM8'; expected = 'COM8 USB 1A2B:1131 tovelser 1 1 n/a n/a n/a' }
+            # The text '1' switches on, as portctl takes it.
+            @{ change = "Set-PoPort COM4 -FastFlush '1' -UartFifo '1' -PassThru"; port = 'COM4'; expected = 'COM4 USB 1A2B:2044 KARBEND 2 1 1 1 on' }
         ) {
             $passed = Invoke-Expression $change
             $read = Get-PoPort $port
@@ -187,18 +189,23 @@ finally {
             (Invoke-Portctl list) -split "`n" -replace ' +', ' ' | Should -Contain $expected
         }
 
-        It 'gives a refused change as an error with the code and the port: <what>' -ForEach @(
-            @{ what = 'nothing stored'; machine = $null; change = { Set-PoPort COM6 -FastFlush on }; port = 'COM6'; id = 'OptionRefused'; code = 1016 }
-            @{ what = 'a family without the option'; machine = $null; change = { Set-PoPort COM8 -TxMode 1 }; port = 'COM8'; id = 'OptionRefused'; code = 'the adapter could not be reached' }
-            @{ what = 'accepted, not kept'; machine = 'PID_1110'; change = { Set-PoPort COM8 -InterfaceMode 0 }; port = 'COM8'; id = 'OptionRefused'; code = 0 }
-            @{ what = 'not present'; machine = $null; change = { Set-PoPort COM2 -InterfaceMode 0 }; port = 'COM2'; id = 'PortNotFound'; code = $null }
-            @{ what = 'in an import'; machine = $null; change = { Import-PoProfile $profile }; port = 'COM6'; id = 'OptionRefused'; code = 1016 }
+        It 'gives a refused change as one error, not terminating, with its ID, category, port and code: <what>' -ForEach @(
+            @{ what = 'nothing stored'; change = { Set-PoPort COM6 -FastFlush on }; port = 'COM6'; id = 'OptionRefused'; category = 'WriteError'; code = 1016 }
+            @{ what = 'a family without the option'; change = { Set-PoPort COM8 -TxMode 1 }; port = 'COM8'; id = 'OptionRefused'; category = 'WriteError'; code = 'the adapter refused the change, no code given' }
+            @{ what = 'accepted, not kept'; machine = 'PID_1110'; change = { Set-PoPort COM8 -InterfaceMode 0 }; port = 'COM8'; id = 'OptionRefused'; category = 'InvalidResult'; code = 0 }
+            @{ what = 'a mode the adapter lacks'; change = { Set-PoPort COM8 -InterfaceMode 0 }; port = 'COM8'; id = 'InterfaceModeNotAccepted'; category = 'InvalidArgument'; code = 'its adapter USB\\VID_1A2B&PID_1131\\TV2P0042 does not take interface mode 0; it takes modes 1, 2 and 3' }
+            @{ what = 'not present'; change = { Set-PoPort COM2 -InterfaceMode 0 }; port = 'COM2'; id = 'PortNotFound'; category = 'ObjectNotFound' }
+            @{ what = 'beyond 256'; change = { Set-PoPort COM300 -InterfaceMode 0 }; port = 'COM300'; id = 'PortOutOfRange'; category = 'InvalidArgument' }
+            @{ what = 'ten digits'; change = { Get-PoPort 0000000007 }; port = '0000000007'; id = 'PortNotFound'; category = 'ObjectNotFound' }
+            @{ what = 'the listing fails'; fault = 'SetupDiGetClassDevsW'; change = { Set-PoPort COM3 -InterfaceMode 1 }; port = 'COM3'; id = 'PortsNotRead'; category = 'ReadError'; code = 8 }
+            @{ what = 'in an import'; change = { Import-PoProfile $profile }; port = 'COM6'; id = 'OptionRefused'; category = 'WriteError'; code = 1016 }
         ) {
             if ($machine) { Use-Machine $Demo.Replace('PID_1131', $machine) }
             $profile = Join-Path $TestDrive 'refused.json'
             Set-Content -LiteralPath $profile -Value '{"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM6": {"fastflush": 1}}}'
             $before = Get-Machine
 
+            if ($fault) { [Portopt.Tests.Simulator]::FailAt($fault, 1, 8) }
             # The errors as the change writes them, without stopping it.
             $written = & { $ErrorActionPreference = 'Continue'; & $change } 2>&1
             $errors = @($written | Where-Object { $_ -is [System.Management.Automation.ErrorRecord] })
@@ -207,15 +214,25 @@ finally {
             $errors.Count | Should -Be 1
             $errors[0].FullyQualifiedErrorId | Should -BeLike "$id,Portopt.PowerShell.*"
             $errors[0].TargetObject | Should -Be $port
+            $errors[0].CategoryInfo.Category | Should -Be $category
             switch ($code) {
                 { $_ -is [int] } { $errors[0].Exception.NativeErrorCode | Should -Be $code }
-                { $_ -is [string] } { $errors[0].Exception.NativeErrorCode | Should -Not -BeIn @(87, 1016); $errors[0].Exception.Message | Should -Match $code }
+                { $_ -is [string] } { $errors[0].Exception.NativeErrorCode | Should -Not -BeIn @(87, 1016); "$($errors[0])" | Should -Match $code }
             }
             if ($what -eq 'in an import') {
                 ($output | ForEach-Object ToString) | Should -Be @('COM3 interface: applied (0 -> 1)', 'COM6 fastflush: refused: the stored setting could not be read or written')
             } else {
                 Get-Machine | Should -BeExactly $before
             }
+        }
+    }
+
+    Describe 'Get-PoPort without names' {
+        It 'stops on a listing that fails, whatever the error action' {
+            [Portopt.Tests.Simulator]::FailAt('SetupDiGetClassDevsW', 1, 8)
+            $failure = { Get-PoPort -ErrorAction SilentlyContinue } | Should -Throw -ErrorId 'PortsNotRead,*' -PassThru
+            $failure.CategoryInfo.Category | Should -Be 'ReadError'
+            $failure.Exception.NativeErrorCode | Should -Be 8
         }
     }
 

@@ -18,6 +18,9 @@ namespace Portopt.Tests
         [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
         private delegate IntPtr DemoJson();
 
+        [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
+        private delegate int FailAtCall(string operation, int k, uint error);
+
         private static IntPtr library;
 
         public static void Open(string path) => library = NativeLibrary.Load(path);
@@ -38,6 +41,10 @@ namespace Portopt.Tests
                 throw new InvalidOperationException("machine not loaded: " + Encoding.UTF8.GetString(error).TrimEnd('\0'));
             }
         }
+
+        /// <summary>The k-th call of the Win32 operation from now fails with
+        /// <paramref name="error"/>.</summary>
+        public static void FailAt(string operation, int k, uint error) => Call<FailAtCall>("simwin_fail_at")(operation, k, error);
 
         /// <summary>The machine's document now.</summary>
         public static string Dump()

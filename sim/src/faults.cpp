@@ -60,6 +60,17 @@ void FailAt(const std::string& operation, int k, DWORD error) {
 
 void ClearFaults() { detail::Access()->faults.clear(); }
 
+}  // namespace simwin
+
+// FailAt for tests in other languages (machine_file.h).
+extern "C" SIMWIN_API int simwin_fail_at(const char* operation, int k, unsigned error) {
+    if (!operation || k < 1) return -1;
+    simwin::FailAt(operation, k, error);
+    return 0;
+}
+
+namespace simwin {
+
 int Calls(const std::string& operation) {
     auto m = detail::Access();
     auto it = m->calls.find(operation);

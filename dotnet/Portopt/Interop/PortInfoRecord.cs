@@ -36,6 +36,7 @@ namespace Portopt.Interop
         internal OptionRecord fastFlush;
         internal OptionRecord txMode;
         internal OptionRecord uartFifo;
+        internal int interfaceModes;
 
         internal static PortInfoRecord Blank() => new PortInfoRecord { size = Size };
     }

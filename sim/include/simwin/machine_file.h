@@ -28,6 +28,10 @@ int simwin_save_machine_file(const char* path, char* error, size_t error_size);
 size_t simwin_machine_json(char* buffer, size_t buffer_size);
 const char* simwin_demo_machine_json(void); /* static, NUL-terminated */
 int simwin_load_demo_machine(char* error, size_t error_size);
+/* For tests in other languages: the k-th call (1-based, from now) of the
+ * named Win32 operation fails with `error`, as simwin::FailAt (machine.h)
+ * has it.  Returns -1 for a null name or k < 1, else 0. */
+int simwin_fail_at(const char* operation, int k, unsigned error);
 
 #ifdef __cplusplus
 }
