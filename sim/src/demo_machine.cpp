@@ -1,7 +1,8 @@
 // The demo machine: a four-port USB adapter on the KARBEND driver in
 // shared-table mode (COM3 to COM6), a two-port tovelser-family adapter in
 // per-port mode (COM8, COM9), a single-port PCI adapter (COM7), and a COM1
-// with no adapter.  Some options are stored and some are not, so that a
+// with no adapter, and the COM port database holding those eight numbers.
+// Some options are stored and some are not, so that a
 // listing shows every kind of answer.  It is exactly what the machine-file
 // writer produces for this machine.
 #include "machine_file.h"
@@ -106,6 +107,15 @@ const char* const kDemoMachineJson = R"json({
     }
   ],
   "registry": {
+    "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter": {
+      "ComDB": {
+        "type": "REG_BINARY",
+        "hex": [
+          "fd 01 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
+          "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+        ]
+      }
+    },
     "SYSTEM\\CurrentControlSet\\Enum\\ACPI\\PNP0501\\1\\Device Parameters": {
       "PortName": "COM1"
     },
