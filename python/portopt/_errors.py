@@ -9,6 +9,9 @@ ReadBack = Union[int, bool, None]
 ERROR_INVALID_PARAMETER = 87
 ERROR_INSUFFICIENT_BUFFER = 122
 ERROR_REGISTRY_IO_FAILED = 1016
+ERROR_ACCESS_DENIED = 5
+# portopt.h's PO_ERROR_NUMBER_IN_USE.
+NUMBER_IN_USE = 183
 
 
 def refusal_reason(code: int) -> str:
@@ -17,6 +20,10 @@ def refusal_reason(code: int) -> str:
         return "a value out of range"
     if code == ERROR_REGISTRY_IO_FAILED:
         return "the stored setting could not be read or written"
+    if code == NUMBER_IN_USE:
+        return "the COM number is in use (another present port, or the COM port database)"
+    if code == ERROR_ACCESS_DENIED:
+        return "administrator rights are needed"
     return "the adapter could not be reached or refused the change"
 
 
