@@ -37,8 +37,11 @@ struct Target {
     DWORD error = 0;
 };
 
-Target TargetOf(Machine& m, HDEVINFO set, PSP_DEVINFO_DATA record) {
+// Counts a call of `operation` and finds what it names; `error` is the
+// injected fault's, if any.
+Target TargetOf(Machine& m, const char* operation, HDEVINFO set, PSP_DEVINFO_DATA record) {
     Target t;
+    if ((t.error = CountCall(m, operation)) != 0) return t;
     t.list = FindList(m, set);
     if (!t.list) {
         t.error = ERROR_INVALID_HANDLE;
@@ -75,8 +78,7 @@ BOOL WINAPI SetupDiSetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
                                               const BYTE* PropertyBuffer,
                                               DWORD PropertyBufferSize) {
     auto m = Access();
-    if (DWORD fault = CountCall(*m, "SetupDiSetDeviceRegistryPropertyA")) return FailWith(fault);
-    const Target t = TargetOf(*m, DeviceInfoSet, DeviceInfoData);
+    const Target t = TargetOf(*m, "SetupDiSetDeviceRegistryPropertyA", DeviceInfoSet, DeviceInfoData);
     if (!t.device) return FailWith(t.error);
     if (Property >= SPDRP_MAXIMUM_PROPERTY) return FailWith(ERROR_INVALID_REG_PROPERTY);
     // Only the friendly name is simulated.
@@ -95,8 +97,7 @@ BOOL WINAPI SetupDiSetClassInstallParamsA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DA
                                           PSP_CLASSINSTALL_HEADER ClassInstallParams,
                                           DWORD ClassInstallParamsSize) {
     auto m = Access();
-    if (DWORD fault = CountCall(*m, "SetupDiSetClassInstallParamsA")) return FailWith(fault);
-    const Target t = TargetOf(*m, DeviceInfoSet, DeviceInfoData);
+    const Target t = TargetOf(*m, "SetupDiSetClassInstallParamsA", DeviceInfoSet, DeviceInfoData);
     if (!t.device) return FailWith(t.error);
     if (!ClassInstallParams) {
         t.list->propertyChanges.erase(t.device->devInst);
@@ -117,8 +118,7 @@ BOOL WINAPI SetupDiSetClassInstallParamsA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DA
 BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoSet,
                                       PSP_DEVINFO_DATA DeviceInfoData) {
     auto m = Access();
-    if (DWORD fault = CountCall(*m, "SetupDiCallClassInstaller")) return FailWith(fault);
-    const Target t = TargetOf(*m, DeviceInfoSet, DeviceInfoData);
+    const Target t = TargetOf(*m, "SetupDiCallClassInstaller", DeviceInfoSet, DeviceInfoData);
     if (!t.device) return FailWith(t.error);
     if (InstallFunction != DIF_PROPERTYCHANGE) return FailWith(ERROR_DI_DO_DEFAULT);
     auto params = t.list->propertyChanges.find(t.device->devInst);
@@ -141,8 +141,7 @@ BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO Devi
 BOOL WINAPI SetupDiGetDeviceInstallParamsA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
                                            PSP_DEVINSTALL_PARAMS_A DeviceInstallParams) {
     auto m = Access();
-    if (DWORD fault = CountCall(*m, "SetupDiGetDeviceInstallParamsA")) return FailWith(fault);
-    const Target t = TargetOf(*m, DeviceInfoSet, DeviceInfoData);
+    const Target t = TargetOf(*m, "SetupDiGetDeviceInstallParamsA", DeviceInfoSet, DeviceInfoData);
     if (!t.device) return FailWith(t.error);
     if (!DeviceInstallParams) return FailWith(ERROR_INVALID_PARAMETER);
     if (DeviceInstallParams->cbSize != sizeof(SP_DEVINSTALL_PARAMS_A))
