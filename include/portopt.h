@@ -94,6 +94,16 @@ typedef struct PoPortInfo {
  * `interfaceModes` was added still pass. */
 #define PO_PORT_INFO_V1_SIZE (4 + 4 + PO_ADAPTER_ID_BYTES + 5 * 4 + 4 * 3 * 4)
 
+/*
+ * PoSetComNumber's own code: the number asked for is carried by another
+ * present port, or marked in use in the COM port database (the value of
+ * ERROR_ALREADY_EXISTS).
+ */
+#define PO_ERROR_NUMBER_IN_USE 183
+
+/* PoSetComNumberEx flags. */
+#define PO_NUMBER_FORCE 0x1 /* take a number that only the database marks in use */
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -137,6 +147,29 @@ PORTOPT_API int PORTOPT_CALL PoGetPortInfo(int port, PoPortInfo* info);
  * code and *count 0 when the device list cannot be built.
  */
 PORTOPT_API int PORTOPT_CALL PoGetAllPortInfo(PoPortInfo* infos, int capacity, int* count);
+
+/*
+ * Gives the present port COM `port` the number `newNumber` (both
+ * PO_MIN_PORT to PO_MAX_PORT), as Device Manager does: claims the number in
+ * the COM port database, writes the port's "PortName" and the "(COMn)" of
+ * its friendly name, moves its stored options to the new number in
+ * shared-table mode, releases the old number and restarts the device.
+ * Needs administrator rights.  1 on success, with the last-error code 0,
+ * or 3010 (ERROR_SUCCESS_REBOOT_REQUIRED) when the device takes its new
+ * number only once the machine restarts.  0 on failure, having changed
+ * nothing (every step done is put back), with: 87 for a number out of
+ * range or a friendly name the new number would make too long; 5 without
+ * administrator rights; 2 when no present port carries `port`;
+ * PO_ERROR_NUMBER_IN_USE when `newNumber` is taken; 1016 when the port's
+ * name, friendly name or options cannot be read or written; else the code
+ * of the database or of the restart that failed.  A port already carrying
+ * `newNumber` succeeds without a change.
+ */
+PORTOPT_API int PORTOPT_CALL PoSetComNumber(int port, int newNumber);
+/* The same, with PO_NUMBER_FORCE to take a number that only the database
+ * marks in use (a number left behind by a removed device); a number another
+ * present port carries is never taken.  Other flags: 87. */
+PORTOPT_API int PORTOPT_CALL PoSetComNumberEx(int port, int newNumber, int flags);
 
 #ifdef __cplusplus
 }

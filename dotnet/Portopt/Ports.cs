@@ -8,7 +8,7 @@ namespace Portopt
     /// <summary>Lists, reads and changes the COM ports of serial adapters.
     /// Every call reads the machine afresh; nothing is kept between calls,
     /// and the calls may be made from several threads at once.</summary>
-    public static class Ports
+    public static partial class Ports
     {
         /// <summary>The lowest COM number the library addresses.</summary>
         public const int FirstNumber = 1;

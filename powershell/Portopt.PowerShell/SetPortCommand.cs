@@ -41,6 +41,17 @@ namespace Portopt.PowerShell
         [OnOff]
         public bool? UartFifo { get; set; }
 
+        /// <summary>The port's new COM number, 1 to 256, given once its options
+        /// are changed (needs administrator rights).</summary>
+        [Parameter]
+        [ValidateRange(1, 256)]
+        public int? NewNumber { get; set; }
+
+        /// <summary>With -NewNumber: also take a number that only the COM port
+        /// database holds (left by a removed device).</summary>
+        [Parameter]
+        public SwitchParameter Force { get; set; }
+
         /// <summary>Writes each port as read back after its changes.</summary>
         [Parameter]
         public SwitchParameter PassThru { get; set; }
@@ -48,10 +59,10 @@ namespace Portopt.PowerShell
         /// <inheritdoc/>
         protected override void BeginProcessing()
         {
-            if (InterfaceMode == null && FastFlush == null && TxMode == null && UartFifo == null)
+            if (InterfaceMode == null && FastFlush == null && TxMode == null && UartFifo == null && NewNumber == null)
             {
                 ThrowTerminatingError(new ErrorRecord(
-                    new ArgumentException("Give the options to change: -InterfaceMode, -FastFlush, -TxMode or -UartFifo."),
+                    new ArgumentException("Give the options to change: -InterfaceMode, -FastFlush, -TxMode, -UartFifo or -NewNumber."),
                     "NoOptionGiven", ErrorCategory.InvalidArgument, null));
             }
         }
@@ -73,6 +84,10 @@ namespace Portopt.PowerShell
                     {
                         WriteVerbose(change);
                     }
+                    if (NewNumber != null && after.Number != NewNumber)
+                    {
+                        after = Renumber(after);
+                    }
                     if (PassThru)
                     {
                         WriteObject(after);
@@ -91,11 +106,28 @@ namespace Portopt.PowerShell
                 {
                     WriteError(ErrorRecords.BadPort(fault, port));
                 }
+                catch (Win32Exception fault) when (NewNumber != null && fault.NativeErrorCode != 0)
+                {
+                    WriteError(new ErrorRecord(fault, "NumberRefused", ErrorCategory.InvalidOperation, port));
+                }
                 catch (Win32Exception fault)
                 {
                     WriteError(ErrorRecords.Unlisted(fault, port));
                 }
             }
+        }
+
+        /// <summary>Gives the port its new number; a refusal is a
+        /// Win32Exception with the library's code.</summary>
+        private Port Renumber(Port port)
+        {
+            Port renumbered = Ports.SetNumber(port.Number!.Value, NewNumber!.Value, Force, out bool rebootRequired);
+            WriteVerbose($"{port.Name} number: {port.Number} -> {NewNumber}");
+            if (rebootRequired)
+            {
+                WriteWarning($"{port.Name} takes COM{NewNumber} when Windows restarts.");
+            }
+            return renumbered;
         }
 
         /// <summary>"interface 2, fifo off", as portctl's set takes them.</summary>
@@ -117,6 +149,10 @@ namespace Portopt.PowerShell
             if (UartFifo != null)
             {
                 changes.Add("fifo " + (UartFifo.Value ? "on" : "off"));
+            }
+            if (NewNumber != null)
+            {
+                changes.Add("number " + NewNumber.Value.ToString(CultureInfo.InvariantCulture));
             }
             return string.Join(", ", changes);
         }

@@ -32,12 +32,15 @@
             FastFlush = 'Fast flush: on or off (also 1, 0, $true, $false).'
             TxMode = 'The transmit mode, 0 or 1.'
             UartFifo = 'The UART FIFO: on (enabled) or off (also 1, 0, $true, $false).'
+            NewNumber = 'The port''s new COM number, 1 to 256, given once its options are changed: the COM port database, the port''s names and its stored options follow, and the device restarts (needs administrator rights).'
+            Force = 'With -NewNumber: also take a number that only the COM port database holds, left by a removed device.'
             PassThru = 'Writes each port as read back after its changes.'
         }
         Inputs = @{ 'Portopt.Port' = 'Ports from Get-PoPort (by their Name).' }
         Outputs = @{ 'Portopt.Port' = 'With -PassThru, each port as read back.' }
         Examples = @(
             @{ Title = 'Interface mode 2 and the FIFO off'; Code = 'Set-PoPort COM7 -InterfaceMode 2 -UartFifo off -PassThru'; Remarks = 'Changes both options of COM7 and shows the port as read back.' }
+            @{ Title = 'A new COM number'; Code = 'Set-PoPort COM7 -NewNumber 12 -PassThru'; Remarks = 'Gives the port of COM7 the number 12, as an application expects it, and shows it as read back as COM12.' }
             @{ Title = 'Every port of an adapter'; Code = 'Get-PoPort | Where-Object { $_.Adapter.InstanceId -like ''*\KB4P0001'' } | Set-PoPort -FastFlush on -WhatIf'; Remarks = 'Says which ports of the adapter would get fast flush, and changes nothing; without -WhatIf it changes them.' }
         )
     }

@@ -160,6 +160,7 @@ finally {
             @{ what = 'Set-PoPort'; prepare = {}; run = { Get-PoPort COM3, COM4 | Set-PoPort -InterfaceMode 3 -UartFifo off -WhatIf } }
             @{ what = 'Import-PoProfile'; prepare = { Set-PoPort COM3 -InterfaceMode 2 }; run = { Import-PoProfile $profile -WhatIf } }
             @{ what = 'Export-PoProfile'; prepare = {}; run = { Export-PoProfile (Join-Path $TestDrive 'new.json') -WhatIf } }
+            @{ what = 'Set-PoPort -NewNumber'; prepare = {}; run = { Set-PoPort COM7 -NewNumber 12 -WhatIf } }
         ) {
             $profile = Join-Path $TestDrive 'demo.json'
             Set-Content -LiteralPath $profile -Value (Invoke-Portctl export, -)
@@ -182,6 +183,7 @@ finally {
             @{ change = 'Set-PoPort 8 -Interface 1 -PassThru'; port = 'COM8'; expected = 'COM8 USB 1A2B:1131 tovelser 1 1 n/a n/a n/a' }
             # The text '1' switches on, as portctl takes it.
             @{ change = "Set-PoPort COM4 -FastFlush '1' -UartFifo '1' -PassThru"; port = 'COM4'; expected = 'COM4 USB 1A2B:2044 KARBEND 2 1 1 1 on' }
+            @{ change = 'Set-PoPort COM7 -TxMode 1 -NewNumber 12 -PassThru'; port = 'COM12'; expected = 'COM12 PCI 1A2B:2021 KARBEND - 3 0 1 on' }
         ) {
             $passed = Invoke-Expression $change
             $read = Get-PoPort $port

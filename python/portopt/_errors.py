@@ -9,6 +9,9 @@ ReadBack = Union[int, bool, None]
 ERROR_INVALID_PARAMETER = 87
 ERROR_INSUFFICIENT_BUFFER = 122
 ERROR_REGISTRY_IO_FAILED = 1016
+ERROR_ACCESS_DENIED = 5
+# portopt.h's PO_ERROR_NUMBER_IN_USE.
+NUMBER_IN_USE = 183
 
 
 def refusal_reason(code: int) -> str:
@@ -18,6 +21,10 @@ def refusal_reason(code: int) -> str:
         return f"a value out of range (error {code})"
     if code == ERROR_REGISTRY_IO_FAILED:
         return f"the stored setting could not be read or written (error {code})"
+    if code == NUMBER_IN_USE:
+        return f"the COM number is in use (another present port, or the COM port database) (error {code})"
+    if code == ERROR_ACCESS_DENIED:
+        return f"administrator rights are needed (error {code})"
     if code == 0:
         # An adapter that cannot be opened leaves no code either.
         return "the adapter could not be reached or refused the change, no code given"

@@ -163,6 +163,19 @@ class Libraries:
         succeeded = getattr(self._portopt, call)(number, value) == 1
         return succeeded, self._last_error()
 
+    def set_com_number(self, number: int, new_number: int, flags: int) -> Tuple[bool, int]:
+        """Whether PoSetComNumberEx renumbered the port, and the last-error
+        code it left (3010 when the port takes its number at the next
+        restart of Windows)."""
+        function = getattr(self._portopt, "PoSetComNumberEx", None)
+        if function is None:
+            raise OSError(f"{_file_name('portopt')} cannot renumber ports: it is older than this package")
+        function.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.c_int]
+        function.restype = ctypes.c_int
+        self._clear_last_error()
+        succeeded = function(number, new_number, flags) == 1
+        return succeeded, self._last_error()
+
     def com_port_names(self) -> List[str]:
         """Every name the lister gives, in its order.  ListingError when
         the ports cannot be listed; an empty list means that there are

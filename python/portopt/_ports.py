@@ -137,11 +137,15 @@ def set(  # noqa: A001 - the package's name for a change
     fastflush: Optional[bool] = None,
     txmode: Optional[int] = None,
     fifo: Optional[bool] = None,
+    number: Optional[int] = None,
+    force_number: bool = False,
     **unknown: object,
 ) -> Port:
     """Changes the given options of a present port, in the order interface,
-    fastflush, txmode, fifo, reading each back, and returns the port as
-    read back last.
+    fastflush, txmode, fifo, reading each back, then gives it the COM
+    ``number`` (1 to 256; ``force_number`` also takes a number that only the
+    COM port database holds) and returns the port as read back last, under
+    its new name.  Renumbering needs administrator rights.
 
     Every argument is checked before anything is changed: ValueError for a
     bad port, an unknown option, a value out of range or an interface mode
@@ -154,6 +158,12 @@ def set(  # noqa: A001 - the package's name for a change
         raise ValueError(
             f"unknown option {', '.join(sorted(unknown))}: options are {', '.join(OPTION_NAMES)}"
         )
+    new_number = number
+    if new_number is not None and (
+        not isinstance(new_number, int) or isinstance(new_number, bool)
+        or not FIRST_NUMBER <= new_number <= LAST_NUMBER
+    ):
+        raise ValueError(f"number must be {FIRST_NUMBER} to {LAST_NUMBER}, not {new_number!r}")
     number = port_number(port)
     given = (interface, fastflush, txmode, fifo)
     changes = [
@@ -173,4 +183,10 @@ def set(  # noqa: A001 - the package's name for a change
         if not option.holds(record, value):
             raise PortOptionError(0, name, option.name, applied, True, option.decode(record))
         applied.append(option.name)
+    if new_number is not None and new_number != number:
+        succeeded, code = lib.set_com_number(number, new_number, 1 if force_number else 0)
+        if not succeeded:
+            raise PortOptionError(code, name, "number", applied)
+        number, name = new_number, _present_name(lib, new_number)
+        record = None
     return _port(name, record if record is not None else lib.port_info(number))

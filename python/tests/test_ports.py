@@ -419,3 +419,19 @@ def test_star_import_leaves_the_builtin_set():
         "Port": Port, "Adapter": Adapter, "PortOptionError": portopt.PortOptionError,
         "ListingError": portopt.ListingError, "get": portopt.get, "ports": portopt.ports}
     assert callable(portopt.set)
+
+
+def test_set_number_renumbers_the_port_and_a_taken_number_changes_nothing(machine):
+    before = portopt.get("COM7")
+    renumbered = portopt.set("COM7", txmode=1, number=12)
+    assert renumbered == dataclasses.replace(before, name="COM12", number=12, txmode=1)
+    assert [p.name for p in portopt.ports()][-1] == "COM12"
+    with pytest.raises(ValueError):
+        portopt.get("COM7")
+    unchanged = machine.dump()
+    with pytest.raises(portopt.PortOptionError) as caught:
+        portopt.set("COM12", number=4)
+    assert (caught.value.winerror, caught.value.option) == (183, "number")
+    assert machine.dump() == unchanged
+    with pytest.raises(ValueError):
+        portopt.set("COM12", number=257)

@@ -1,10 +1,12 @@
 // The demo machine: a four-port USB adapter on the KARBEND driver in
 // shared-table mode (COM3 to COM6), a two-port tovelser-family adapter in
 // per-port mode (COM8, COM9), a single-port PCI adapter (COM7), a COM1
-// with no adapter, and a single-port USB adapter that refuses interface
-// mode 0 (COM10), whose driver registers its port in the Ports class only,
-// without a COM-port interface, so that the lister does not name it.  Some options are stored and
-// some are not, so that a listing shows every kind of answer.  It is exactly what the machine-file
+// with no adapter, a single-port USB adapter that refuses interface mode 0
+// (COM10), whose driver registers its port in the Ports class only, without
+// a COM-port interface, so that the lister does not name it, and the COM
+// port database holding those nine numbers.  Some options are stored and
+// some are not, so that a listing shows every kind of answer.  It is
+// exactly what the machine-file
 // writer produces for this machine.
 #include "machine_file.h"
 
@@ -122,6 +124,15 @@ const char* const kDemoMachineJson = R"json({
     }
   ],
   "registry": {
+    "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter": {
+      "ComDB": {
+        "type": "REG_BINARY",
+        "hex": [
+          "fd 03 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
+          "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+        ]
+      }
+    },
     "SYSTEM\\CurrentControlSet\\Enum\\ACPI\\PNP0501\\1\\Device Parameters": {
       "PortName": "COM1"
     },

@@ -65,6 +65,11 @@ void SetFriendlyName(const std::string& instanceId, const std::string& name) {
     SetFriendlyName(instanceId, Ascii(name));
 }
 
+std::optional<Bytes> FriendlyName(const std::string& instanceId) {
+    auto m = Access();
+    return DeviceOrThrow(*m, instanceId).friendlyName;
+}
+
 void RemoveFriendlyName(const std::string& instanceId) {
     auto m = Access();
     DeviceOrThrow(*m, instanceId).friendlyName.reset();

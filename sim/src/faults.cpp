@@ -12,6 +12,8 @@ namespace {
 DWORD DefaultError(const std::string& operation) {
     if (operation.rfind("CM_", 0) == 0) return CR_FAILURE;
     if (operation == "LocalAlloc") return ERROR_NOT_ENOUGH_MEMORY;
+    // The COM port database's "could not access the database".
+    if (operation.rfind("ComDB", 0) == 0) return ERROR_NOT_CONNECTED;
     return ERROR_GEN_FAILURE;
 }
 
@@ -86,7 +88,8 @@ Outstanding GetOutstanding() {
     Outstanding o;
     o.lists = static_cast<int>(m->lists.size());
     o.keys = static_cast<int>(m->keys.size());
-    o.handles = static_cast<int>(m->files.size() + m->mutexes.size() + m->tokens.size());
+    o.handles = static_cast<int>(m->files.size() + m->mutexes.size() + m->tokens.size() +
+                                     m->comDatabases.size());
     o.allocations = static_cast<int>(m->allocations.size());
     return o;
 }

@@ -34,6 +34,8 @@ struct Device {
     ULONG status = DN_DRIVER_LOADED | DN_STARTED;
     std::optional<Bytes> friendlyName;
     std::vector<DeviceInterface> interfaces;
+    bool restartNeedsReboot = false;  // SetRestartNeedsReboot()
+    std::vector<Restart> restarts;    // each restart, as the device found itself
 };
 
 // A device list: a snapshot of device nodes, by DEVINST, in list order,
@@ -57,6 +59,10 @@ struct DeviceList {
     std::optional<GUID> interfaceClass;   // none: every class (in interface mode)
     std::size_t builtWith = 0;            // members [0, builtWith) hold their interfaces
     std::unordered_set<DEVINST> parents;  // parent numbers read through members
+    // Per member: the class-install parameters set, and the install flags
+    // (DI_NEEDREBOOT) its class installer left.
+    std::map<DEVINST, SP_PROPCHANGE_PARAMS> propertyChanges;
+    std::map<DEVINST, DWORD> installFlags;
 };
 
 struct KeyHandle {
@@ -106,6 +112,7 @@ struct Machine {
     std::unordered_map<std::uintptr_t, FileHandle> files;
     std::unordered_map<std::uintptr_t, MutexHandle> mutexes;
     std::unordered_map<std::uintptr_t, DWORD> tokens;                // access granted, by handle
+    std::unordered_set<std::uintptr_t> comDatabases;                 // ComDBOpen handles
     std::map<std::string, std::weak_ptr<MutexObject>> namedMutexes;  // exact names
     std::unordered_map<void*, std::size_t> allocations;
     // Security descriptors handed out, by block, in their string form.

@@ -122,6 +122,15 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
     return ERROR_SUCCESS;
 }
 
+LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+    auto m = Access();
+    if (DWORD fault = CountCall(*m, "RegDeleteValueA")) return static_cast<LSTATUS>(fault);
+    std::shared_ptr<RegKey> key;
+    if (LSTATUS status = KeyForValues(*m, hKey, KEY_SET_VALUE, key)) return status;
+    return key->values.erase(lpValueName ? lpValueName : "") ? ERROR_SUCCESS
+                                                             : ERROR_FILE_NOT_FOUND;
+}
+
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
     auto m = Access();
     DWORD fault = CountCall(*m, "RegCloseKey");

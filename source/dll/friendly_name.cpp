@@ -1,6 +1,9 @@
 // Friendly-name parsing: "... Port 2 (COM7)" carries COM 7 on channel 1.
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "port_identity.h"
 
@@ -20,20 +23,26 @@ std::size_t DigitRun(std::string_view text, std::size_t from) {
     return n;
 }
 
+// Where the digits after the last occurrence of `token` start, and how
+// many there are; npos when there is no occurrence.
+std::pair<std::size_t, std::size_t> LastDigitRun(std::string_view name, std::string_view token) {
+    std::pair<std::size_t, std::size_t> run{std::string_view::npos, 0};
+    std::size_t pos = name.find(token);
+    while (pos != std::string_view::npos) {
+        const std::size_t start = pos + token.size();
+        run = {start, DigitRun(name, start)};
+        pos = name.find(token, start + run.second);
+    }
+    return run;
+}
+
 // The digits that follow the last occurrence of `token` in `name` (empty
 // when the last occurrence has none, or when there is no occurrence).
 // After a digit run the search resumes behind the digits, otherwise just
 // behind the token.
 std::string_view DigitsAfterLast(std::string_view name, std::string_view token) {
-    std::string_view digits;
-    std::size_t pos = name.find(token);
-    while (pos != std::string_view::npos) {
-        const std::size_t start = pos + token.size();
-        const std::size_t n = DigitRun(name, start);
-        digits = name.substr(start, n);
-        pos = name.find(token, start + n);
-    }
-    return digits;
+    const auto [start, n] = LastDigitRun(name, token);
+    return start == std::string_view::npos ? std::string_view() : name.substr(start, n);
 }
 
 int DecimalValue(std::string_view digits) {
@@ -43,6 +52,16 @@ int DecimalValue(std::string_view digits) {
 }
 
 }  // namespace
+
+std::optional<std::string> WithComNumber(std::string_view name, int number) {
+    int channel = kNoChannel;
+    if (ParseFriendlyName(name, channel) == 0) return std::nullopt;
+    const auto [start, n] = LastDigitRun(name, "COM");
+    std::string renamed(name.substr(0, start));
+    renamed += std::to_string(number);
+    renamed += name.substr(start + n);
+    return renamed;
+}
 
 int ParseFriendlyName(std::string_view name, int& channel) {
     channel = kNoChannel;

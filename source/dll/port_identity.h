@@ -36,6 +36,11 @@ bool IsValidComNumber(int port);
 // name has no "Port " number).  `channel` is always written.
 int ParseFriendlyName(std::string_view name, int& channel);
 
+// The friendly name with the COM number the parser reads in it (the
+// digits after its last "COM") replaced by `number`: "Port 2 (COM7)" with
+// 12 gives "Port 2 (COM12)".  nullopt when the name carries no COM number.
+std::optional<std::string> WithComNumber(std::string_view name, int number);
+
 // The adapter identity in an instance ID: vendor in bits 16-31, product in
 // bits 0-15; 0 when the ID yields nothing.
 std::uint32_t ParseInstanceId(std::string_view instanceId);

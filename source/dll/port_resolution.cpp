@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "adapter_lookup.h"
-#include "device_setup.h"
 #include "guids.h"
 
 namespace portopt {
@@ -21,21 +20,6 @@ namespace {
 
 platform::DeviceList PortsList() {
     return platform::GetDeviceList(&platform::kPortsClassGuid, platform::kPresentInterfacesOfClass);
-}
-
-// Offers each device of the ports list whose friendly name carries a COM
-// number to `offer(port, device, channel)`, in list order, until `offer`
-// answers false or the list ends (any failure to read a record ends it).
-template <typename Offer>
-void WalkPortsList(HDEVINFO ports, Offer offer) {
-    SP_DEVINFO_DATA device = platform::NewDeviceRecord();
-    for (DWORD index = 0; platform::EnumDevice(ports, index, device); ++index) {
-        const std::optional<std::string> name = platform::ReadFriendlyName(ports, device);
-        if (!name) continue;
-        int channel = kNoChannel;
-        const int port = ParseFriendlyName(*name, channel);
-        if (IsValidComNumber(port) && !offer(port, device, channel)) return;
-    }
 }
 
 }  // namespace

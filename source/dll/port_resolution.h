@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "adapter_lookup.h"
+#include "device_setup.h"
 #include "driver_family.h"
 #include "port_identity.h"
 #include "unique_resource.h"
@@ -41,6 +42,21 @@ struct PortKeys {
     HDEVINFO list = nullptr;  // null when the ports list could not be built
     std::vector<SP_DEVINFO_DATA> devices;
 };
+
+// Offers each device of the ports list whose friendly name carries a COM
+// number to `offer(port, device, channel)`, in list order, until `offer`
+// answers false or the list ends (any failure to read a record ends it).
+template <typename Offer>
+void WalkPortsList(HDEVINFO ports, Offer offer) {
+    SP_DEVINFO_DATA device = platform::NewDeviceRecord();
+    for (DWORD index = 0; platform::EnumDevice(ports, index, device); ++index) {
+        const std::optional<std::string> name = platform::ReadFriendlyName(ports, device);
+        if (!name) continue;
+        int channel = kNoChannel;
+        const int port = ParseFriendlyName(*name, channel);
+        if (IsValidComNumber(port) && !offer(port, device, channel)) return;
+    }
+}
 
 // One COM number, resolved.
 struct ResolvedPort {
@@ -105,6 +121,9 @@ public:
     static PortResolution Resolve(int port, Purpose purpose);
 
     const ResolvedPort& Port() const { return port_; }
+    // The ports list the port was resolved from; null when it could not be
+    // built.
+    HDEVINFO List() const { return ports_.get(); }
 
 private:
     platform::DeviceList ports_;

@@ -23,6 +23,7 @@ EXPORTS = {
         "PoGetInterface", "PoGetFastFlush", "PoGetTxMode", "PoGetUARTFIFO",
         "PoSetInterface", "PoSetFastFlush", "PoSetTxMode", "PoSetUARTFIFO",
         "PoGetPortInfo", "PoGetAllPortInfo",
+        "PoSetComNumber", "PoSetComNumberEx",
     ],
     "comlist.dll": ["EnumCOMPorts", "EnumCOMPortsEx"],
     "portctl.exe": [],
@@ -43,7 +44,9 @@ MACHINES = {
     "amd64": (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"], "??4Cportopt@@QEAAAEAV0@AEBV0@@Z"),
 }
 
-SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "setupapi.dll", "msvcrt.dll", "ucrtbase.dll"}
+# msports.dll (the COM port database) is part of every Windows too.
+SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "setupapi.dll", "msvcrt.dll", "ucrtbase.dll",
+               "msports.dll"}
 # Besides system DLLs, the tool needs only the two DLLs beside it.
 ALSO_IMPORTED = {"portctl.exe": {"portopt.dll", "comlist.dll"}}
 # The tool reads the device tree only through portopt.dll's information

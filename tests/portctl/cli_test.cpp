@@ -763,3 +763,31 @@ TEST_F(PortctlCli, RefusalNamesMissingRightsOnlyWhenTheyAreWhy) {
 }
 
 }  // namespace
+
+// A port's COM number: a number the COM port database holds for no present
+// port shows in list and get; set refuses it, and takes it with --force,
+// after the options given with it; the port then answers as COM12, with
+// its options, and COM7 is gone.
+TEST_F(PortctlCli, SetNumberRenumbersThePortAndListShowsNumbersOnlyTheDatabaseHolds) {
+    Rewrite({{"\"fd 01 00", "\"fd 09 00"}});  // COM12 held too
+    const std::string held = "COM12: held in the COM port database, but no present port";
+    EXPECT_EQ(Count(OnMachine({"list"}).out, held), 1);
+    const ToolRun unknown = OnMachine({"get", "COM12"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(Count(unknown.err, held), 1) << unknown.err;
+
+    const ToolRun refused = OnMachine({"set", "COM7", "number", "12"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+    EXPECT_EQ(OnMachine({"set", "COM7", "number", "COM4", "--force"}).status, 1)
+        << "a number a present port carries is never forced";
+
+    const ToolRun renumbered =
+        OnMachine({"set", "COM7", "txmode", "1", "number", "12", "--force"});
+    EXPECT_EQ(renumbered.status, 0) << renumbered.err;
+    EXPECT_EQ(renumbered.out, "COM7 txmode: 0 -> 1\nCOM7 number: 7 -> 12\n");
+    EXPECT_EQ(OnMachine({"get", "12", "txmode"}).out, "1\n");
+    EXPECT_EQ(OnMachine({"get", "12", "interface"}).out, "3\n");
+    EXPECT_EQ(OnMachine({"get", "COM7"}).status, 2);
+    EXPECT_EQ(Count(OnMachine({"list"}).out, "COM port database"), 0);
+}

@@ -8,6 +8,7 @@
 #include "atomic_file.h"
 #include "backup.h"
 #include "change.h"
+#include "com_number.h"
 #include "import_report.h"
 #include "input_error.h"
 #include "interface_modes.h"
@@ -28,7 +29,35 @@ PortRow FindPort(const std::vector<PortRow>& rows, const std::string& argument) 
     for (const PortRow& row : rows) {
         if (Addressable(row) && *row.number == *number) return row;
     }
-    throw InputError("unknown port " + ComName(*number) + ": no such port on this machine");
+    // A number held but unused is what makes "COM12 is in use" puzzling.
+    const auto held = ReadDatabaseNumbers();
+    const std::string note = held ? DatabaseNotes(rows, *held, *number) : "";
+    throw InputError("unknown port " + ComName(*number) + ": no such port on this machine" +
+                     (note.empty() ? "" : "\nportctl: " + note.substr(0, note.size() - 1)));
+}
+
+// The database's view of `only` (or of every number) where it differs from
+// the listed ports', for the text forms of list and get.
+std::string DatabaseView(const std::vector<PortRow>& rows, const std::optional<int>& only) {
+    const auto held = ReadDatabaseNumbers();
+    return held ? DatabaseNotes(rows, *held, only) : "";
+}
+
+constexpr const char* kNumberWord = "number";
+
+// Takes "number N" out of the words of a set command.
+std::optional<int> TakeNumber(std::vector<std::string>& words) {
+    for (std::size_t i = 0; i + 1 < words.size(); i += 2) {
+        if (words[i] != kNumberWord) continue;
+        const std::optional<int> number = ParsePortArgument(words[i + 1]);
+        if (!number || *number < PO_MIN_PORT || *number > PO_MAX_PORT) {
+            throw InputError("bad value '" + words[i + 1] + "' for number (1 to 256)");
+        }
+        words.erase(words.begin() + static_cast<std::ptrdiff_t>(i),
+                    words.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        return number;
+    }
+    return std::nullopt;
 }
 
 const OptionSpec& FindOptionOrThrow(const std::string& name) {
@@ -148,6 +177,28 @@ StepCounts CarryOut(const std::vector<ImportStep>& steps, const ImportRequest& r
     return counts;
 }
 
+// Gives the port its new number and says how it went; the command's status.
+int Renumber(const PortRow& row, int newNumber, bool force,
+             const std::vector<std::string>& applied) {
+    const std::string what = ComName(*row.number) + " number";
+    const NumberOutcome outcome = ApplyNumber(row, newNumber, force);
+    if (outcome.done) {
+        std::cout << what << ": " << *row.number << " -> " << newNumber << "\n";
+        if (outcome.needsReboot) {
+            std::cout << "portctl: the port takes " << ComName(newNumber)
+                      << " when Windows restarts\n";
+        }
+        return 0;
+    }
+    std::cerr << "portctl: " << what << " not changed: " << outcome.reason << "\n";
+    if (!applied.empty()) {
+        std::string list;
+        for (const std::string& option : applied) list += (list.empty() ? "" : ", ") + option;
+        std::cerr << "portctl: applied before it: " << list << "\n";
+    }
+    return 1;
+}
+
 }  // namespace
 
 int ListPorts(bool json) {
@@ -163,16 +214,22 @@ int ListPorts(bool json) {
         for (const PortRow& row : rows) array.push_back(RowJson(row));
         std::cout << array.dump(2) << "\n";
     } else {
-        std::cout << RenderTable(rows);
+        std::cout << RenderTable(rows) << DatabaseView(rows, std::nullopt);
     }
     return 0;
 }
 
 int GetPort(const std::string& port, const std::optional<std::string>& option, bool json) {
-    const PortRow row = FindPort(ReadListing(), port);
+    const std::vector<PortRow> rows = ReadListing();
+    const PortRow row = FindPort(rows, port);
     if (!option) {
-        std::cout << (json ? RowJson(row).dump(2) + "\n" : RenderTable({row}));
-        if (!json && row.modes) std::cout << "interface modes: " << ModeList(*row.modes) << "\n";
+        if (json) {
+            std::cout << RowJson(row).dump(2) << "\n";
+            return 0;
+        }
+        std::cout << RenderTable({row});
+        if (row.modes) std::cout << "interface modes: " << ModeList(*row.modes) << "\n";
+        std::cout << DatabaseView(rows, row.number);
         return 0;
     }
     const OptionSpec& wanted = FindOptionOrThrow(*option);
@@ -182,9 +239,11 @@ int GetPort(const std::string& port, const std::optional<std::string>& option, b
     return 0;
 }
 
-CommandResult SetOptions(const std::string& port, const std::vector<std::string>& words) {
+CommandResult SetOptions(const std::string& port, std::vector<std::string> words, bool force) {
     const PortRow row = FindPort(ReadListing(), port);
-    const std::vector<Change> changes = ParseChanges(words);
+    const std::optional<int> newNumber = TakeNumber(words);
+    const std::vector<Change> changes =
+        newNumber && words.empty() ? std::vector<Change>{} : ParseChanges(words);
     const std::string name = ComName(*row.number);
     for (const Change& change : changes) {
         if (const auto refusal = ModeRefusal(row, *change.option, change.value)) {
@@ -216,6 +275,11 @@ CommandResult SetOptions(const std::string& port, const std::vector<std::string>
         }
         result.status = 1;
         return result;
+    }
+    // The options are changed first, under the number they are found by.
+    if (newNumber) {
+        result.changeCalled = true;
+        result.status = Renumber(row, *newNumber, force, applied);
     }
     return result;
 }

@@ -24,7 +24,10 @@ struct CommandResult {
 
 int ListPorts(bool json);
 int GetPort(const std::string& port, const std::optional<std::string>& option, bool json);
-CommandResult SetOptions(const std::string& port, const std::vector<std::string>& changes);
+// OPTION VALUE pairs, and "number N", which gives the port COM N once its
+// options are set (`force`: also a number only the COM port database holds).
+CommandResult SetOptions(const std::string& port, std::vector<std::string> changes,
+                         bool force = false);
 int ExportOptions(const std::string& file);
 
 struct ImportRequest {

@@ -23,6 +23,7 @@ constexpr int kFailed = 1;
 struct Arguments {
     bool json = false;
     bool dryRun = false;
+    bool force = false;
     std::string match = "number";
     std::string port;
     std::string option;
@@ -68,8 +69,11 @@ Commands Define(CLI::App& app, Arguments& args) {
     c.set
         ->add_option("CHANGES", args.changes,
                      "OPTION VALUE ...: interface 0-3, fastflush on/off/1/0, txmode 0/1, "
-                     "fifo on/off/1/0")
+                     "fifo on/off/1/0, number 1-256 (the port's COM number, changed last)")
         ->required();
+    c.set->add_flag("--force", args.force,
+                    "with number: take a number that only the COM port database holds (left "
+                    "by a removed device)");
 
     c.exportFile = app.add_subcommand("export", "every port's stored options as JSON");
     c.exportFile->add_option("FILE", args.file, "the file to write, - for standard output")
@@ -141,7 +145,7 @@ int Run(const Commands& c, const Arguments& args) {
     const portctl::MatchBy match =
         args.match == "position" ? portctl::MatchBy::kPosition : portctl::MatchBy::kNumber;
     const portctl::CommandResult result =
-        *c.set ? portctl::SetOptions(args.port, args.changes)
+        *c.set ? portctl::SetOptions(args.port, args.changes, args.force)
                : portctl::ImportOptions({args.file, args.dryRun, match, args.json, bool(*c.check)});
     KeepChanges(args, result);
     return result.status;

@@ -77,10 +77,25 @@ void SetStatus(const std::string& instanceId, ULONG statusFlags);
 void SetFriendlyName(const std::string& instanceId, const Bytes& raw);
 void SetFriendlyName(const std::string& instanceId, const std::string& name);
 void RemoveFriendlyName(const std::string& instanceId);
+// The friendly name's raw bytes; nullopt when the device has none.
+std::optional<Bytes> FriendlyName(const std::string& instanceId);
 // Adds an interface of `interfaceClass` to the device; its device path is
 // `devicePath`.  Interfaces of one device enumerate in the order added.
 void AddInterface(const std::string& instanceId, const GUID& interfaceClass,
                   const std::string& devicePath);
+// A restart of a device through its class installer (DIF_PROPERTYCHANGE
+// with DICS_PROPCHANGE), with the names the device came back under: the
+// "PortName" of its hardware key (empty when none) and its friendly name.
+struct Restart {
+    std::string portName;
+    std::string friendlyName;
+};
+// Every restart of the device since it was added, in order.
+std::vector<Restart> Restarts(const std::string& instanceId);
+// A device whose restart needs the machine restarted: its class installer
+// succeeds but sets DI_NEEDREBOOT in the device's install parameters, and
+// the device is not restarted.
+void SetRestartNeedsReboot(const std::string& instanceId, bool needsReboot);
 // The device node number (DEVINST) of a device, as CM_* calls see it.
 DEVINST DevInstOf(const std::string& instanceId);
 
@@ -97,6 +112,17 @@ std::optional<RegValue> GetValue(const std::string& path, const std::string& nam
 // with ERROR_ACCESS_DENIED (as HKLM keys do for callers that are not
 // administrators when they ask for write or all access).
 void RestrictKey(const std::string& path, REGSAM allowed);
+
+// The COM port database: the REG_BINARY value "ComDB" in this key, one bit
+// per COM number (bit n-1 for COMn), which the msports calls keep.
+inline constexpr const char* kComNameArbiterKey =
+    "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
+inline constexpr const char* kComDbValue = "ComDB";
+// The numbers the database marks in use, ascending (none when the value is
+// missing); and a database that marks exactly `numbers` (32 bytes, more
+// when a number needs them).
+std::vector<int> ComDbNumbers();
+void SetComDbNumbers(const std::vector<int>& numbers);
 
 // Whether the processes on this machine run elevated (the default).  Not
 // elevated, they get a token that says so, and every open of a registry

@@ -148,6 +148,10 @@ typedef struct _SP_DEVICE_INTERFACE_DETAIL_DATA_A {
 #define ERROR_INVALID_SECURITY_DESCR 1338L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_INVALID_FLAGS 1004L
+#define ERROR_CANTWRITE 1013L
+#define ERROR_NOT_CONNECTED 2250L
+#define ERROR_SUCCESS_REBOOT_REQUIRED 3010L
+#define ERROR_DI_DO_DEFAULT ((DWORD)0xE000020E)
 #define ERROR_NO_SUCH_DEVINST ((DWORD)0xE000020B)
 #define ERROR_KEY_DOES_NOT_EXIST ((DWORD)0xE0000204)
 #define ERROR_INVALID_REG_PROPERTY ((DWORD)0xE0000209)
@@ -279,6 +283,80 @@ SIMWIN_API HKEY WINAPI SetupDiOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_
                                             DWORD Scope, DWORD HwProfile, DWORD KeyType,
                                             REGSAM samDesired);
 
+SIMWIN_API BOOL WINAPI SetupDiSetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
+                                                         PSP_DEVINFO_DATA DeviceInfoData,
+                                                         DWORD Property, const BYTE* PropertyBuffer,
+                                                         DWORD PropertyBufferSize);
+
+/* ---- restarting a device through its class installer ---- */
+typedef UINT DI_FUNCTION;
+#define DIF_PROPERTYCHANGE 0x00000012
+#define DICS_PROPCHANGE 0x00000003
+#define DI_NEEDRESTART 0x00000080
+#define DI_NEEDREBOOT 0x00000100
+
+typedef struct _SP_CLASSINSTALL_HEADER {
+    DWORD cbSize;
+    DI_FUNCTION InstallFunction;
+} SP_CLASSINSTALL_HEADER, *PSP_CLASSINSTALL_HEADER;
+
+typedef struct _SP_PROPCHANGE_PARAMS {
+    SP_CLASSINSTALL_HEADER ClassInstallHeader;
+    DWORD StateChange;
+    DWORD Scope;
+    DWORD HwProfile;
+} SP_PROPCHANGE_PARAMS, *PSP_PROPCHANGE_PARAMS;
+
+typedef struct _SP_DEVINSTALL_PARAMS_A {
+    DWORD cbSize;
+    DWORD Flags;
+    DWORD FlagsEx;
+    HWND hwndParent;
+    PVOID InstallMsgHandler;
+    PVOID InstallMsgHandlerContext;
+    PVOID FileQueue;
+    ULONG_PTR ClassInstallReserved;
+    DWORD Reserved;
+    CHAR DriverPath[MAX_PATH];
+} SP_DEVINSTALL_PARAMS_A, *PSP_DEVINSTALL_PARAMS_A;
+
+/* Class-install parameters are kept per device record of a list; only
+ * SP_PROPCHANGE_PARAMS for DIF_PROPERTYCHANGE is simulated. */
+SIMWIN_API BOOL WINAPI SetupDiSetClassInstallParamsA(HDEVINFO DeviceInfoSet,
+                                                     PSP_DEVINFO_DATA DeviceInfoData,
+                                                     PSP_CLASSINSTALL_HEADER ClassInstallParams,
+                                                     DWORD ClassInstallParamsSize);
+/* DIF_PROPERTYCHANGE with DICS_PROPCHANGE restarts the device (the test API
+ * logs it); a device that cannot be restarted gets DI_NEEDREBOOT in its
+ * install parameters instead.  Other functions fail with ERROR_DI_DO_DEFAULT. */
+SIMWIN_API BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION InstallFunction,
+                                                 HDEVINFO DeviceInfoSet,
+                                                 PSP_DEVINFO_DATA DeviceInfoData);
+SIMWIN_API BOOL WINAPI SetupDiGetDeviceInstallParamsA(HDEVINFO DeviceInfoSet,
+                                                      PSP_DEVINFO_DATA DeviceInfoData,
+                                                      PSP_DEVINSTALL_PARAMS_A DeviceInstallParams);
+
+/* ---- the COM port database (msports) ----
+ * The REG_BINARY value "ComDB" under HKLM\SYSTEM\CurrentControlSet\Control\
+ * COM Name Arbiter, one bit per COM number (bit n-1 of the array for COMn).
+ * The calls return their status and leave the last-error code alone. */
+typedef struct HCOMDB__* HCOMDB;
+typedef HCOMDB* PHCOMDB;
+typedef int* PBOOL;
+#define HCOMDB_INVALID_HANDLE_VALUE ((HCOMDB)INVALID_HANDLE_VALUE)
+#define COMDB_MIN_PORTS_ARBITRATED 256
+#define COMDB_MAX_PORTS_ARBITRATED 4096
+#define CDB_REPORT_BITS 0x0
+#define CDB_REPORT_BYTES 0x1
+
+SIMWIN_API LONG WINAPI ComDBOpen(PHCOMDB PHComDB);
+SIMWIN_API LONG WINAPI ComDBClose(HCOMDB HComDB);
+SIMWIN_API LONG WINAPI ComDBClaimPort(HCOMDB HComDB, DWORD ComNumber, BOOL ForceClaim,
+                                      PBOOL Forced);
+SIMWIN_API LONG WINAPI ComDBReleasePort(HCOMDB HComDB, DWORD ComNumber);
+SIMWIN_API LONG WINAPI ComDBGetCurrentPortUsage(HCOMDB HComDB, PBYTE Buffer, DWORD BufferSize,
+                                                ULONG ReportType, LPDWORD MaxPortsReported);
+
 /* ---- configuration manager ---- */
 SIMWIN_API CONFIGRET WINAPI CM_Get_DevNode_Status(PULONG pulStatus, PULONG pulProblemNumber,
                                                   DEVINST dnDevInst, ULONG ulFlags);
@@ -295,6 +373,7 @@ SIMWIN_API LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWO
                                            LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 SIMWIN_API LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
                                          DWORD dwType, const BYTE* lpData, DWORD cbData);
+SIMWIN_API LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
 SIMWIN_API LSTATUS WINAPI RegCloseKey(HKEY hKey);
 
 /* ---- device I/O and handles ---- */
