@@ -3,7 +3,7 @@
 #   include/             the DLLs' headers
 #   lib/                 MSVC (.lib) and MinGW (.dll.a) import libraries
 #   lib/cmake/portopt/   the CMake package (portopt::portopt, portopt::comlist,
-#                        portopt::portctl)
+#                        portopt::portprofile, portopt::portctl)
 #   share/doc/portopt/   the README
 # and cpack turns that into portopt-<version>-win32.zip or -win64.zip.
 include(CMakePackageConfigHelpers)

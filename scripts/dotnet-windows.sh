@@ -19,7 +19,7 @@ scripts/install-deps.sh --wine  # the MinGW toolchains, when missing
 for build in "windows $WINDOWS_BUILD_DIR" "windows64 $WINDOWS64_BUILD_DIR"; do
     set -- $build
     [[ -f "$2/CMakeCache.txt" ]] || cmake --preset "$1" -B "$2" >/dev/null
-    cmake --build "$2" --target portopt comlist -j "$JOBS" >/dev/null
+    cmake --build "$2" --target portopt comlist portprofile -j "$JOBS" >/dev/null
 done
 
 source dotnet/dotnet-env.sh

@@ -26,7 +26,8 @@ NATIVE = {
     "runtimes/win-x86/native": ("i386", PE32),
     "runtimes/win-x64/native": ("amd64", PE32_PLUS),
 }
-BUILT = {"portopt.dll": "source/dll/portopt.dll", "comlist.dll": "comlist/comlist.dll"}
+BUILT = {"portopt.dll": "source/dll/portopt.dll", "comlist.dll": "comlist/comlist.dll",
+         "portprofile.dll": "profile/portprofile.dll"}
 CONTENTS = {
     "Portopt.nuspec",
     "README.md",
