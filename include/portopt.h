@@ -4,11 +4,26 @@
  * interface mode, fast flush, transmit mode and the UART FIFO.
  *
  * Query calls return the stored value (-1 when none is stored; see each
- * call).  Change calls return 1 on success and 0 on failure, with the
- * reason in the thread's last-error code for bad arguments (87) and for a
- * setting that cannot be read or stored (1016).  The port-information
- * calls give a port's adapter and all four options at once, for one port
- * or for every port present.  Usable from C and C++.
+ * call).  Change calls return 1 on success and 0 on failure.  The
+ * port-information calls give a port's adapter and all four options at
+ * once, for one port or for every port present.  Usable from C and C++.
+ *
+ * The last-error codes the calls set of their own (a call that sets none
+ * leaves the thread's code as it was):
+ *   2    ERROR_FILE_NOT_FOUND       a query of a port for which the store
+ *                                   holds no value (the answer is -1);
+ *   87   ERROR_INVALID_PARAMETER    a COM number out of range, a value a
+ *                                   change call does not take, a null or
+ *                                   undersized record or count;
+ *   122  ERROR_INSUFFICIENT_BUFFER  PoGetAllPortInfo: more ports than
+ *                                   records offered;
+ *   1016 ERROR_REGISTRY_IO_FAILED   a change whose old value cannot be
+ *                                   read, or whose new value cannot be
+ *                                   stored (the adapter then gets its old
+ *                                   value back);
+ * and, from PoGetAllPortInfo, the platform's code when the device list
+ * cannot be built.  A change the adapter refuses, or that its family or
+ * the port's adapter does not take, fails without a code of its own.
  */
 #ifndef PORTOPT_H
 #define PORTOPT_H
@@ -128,6 +143,13 @@ PORTOPT_API int PORTOPT_CALL PoGetPortInfo(int port, PoPortInfo* info);
  * code and *count 0 when the device list cannot be built.
  */
 PORTOPT_API int PORTOPT_CALL PoGetAllPortInfo(PoPortInfo* infos, int capacity, int* count);
+
+/*
+ * The library's version, as its version resource gives it (FILEVERSION
+ * major, minor, patch): 1 with the three numbers set; 0 with error 87
+ * when any pointer is null.
+ */
+PORTOPT_API int PORTOPT_CALL PoGetVersion(int* major, int* minor, int* patch);
 
 #ifdef __cplusplus
 }

@@ -23,6 +23,7 @@ EXPORTS = {
         "PoGetInterface", "PoGetFastFlush", "PoGetTxMode", "PoGetUARTFIFO",
         "PoSetInterface", "PoSetFastFlush", "PoSetTxMode", "PoSetUARTFIFO",
         "PoGetPortInfo", "PoGetAllPortInfo",
+        "PoGetVersion",
     ],
     "comlist.dll": ["EnumCOMPorts", "EnumCOMPortsEx"],
     "portprofile.dll": [
