@@ -92,12 +92,19 @@ int Guarded(bool valid, char* text, int capacity, int* needed, Work work) {
 }
 
 // A plan, import or test of `profile`: its report, or its fault.
-int Run(const char* profile, RunRequest request, int match, int form, char* text, int capacity,
-        int* needed, PoProfileOutcome* outcome) {
+int Run(const char* profile, Task task, int match, int form, char* text, int capacity, int* needed,
+        PoProfileOutcome* outcome, PoProfileConfirm confirm = nullptr, void* context = nullptr) {
     const bool valid = profile && MatchValid(match) && FormValid(form) &&
                        BufferValid(text, capacity, needed) && OutcomeValid(outcome);
     return Guarded(valid, text, capacity, needed, [&] {
         Fill(outcome, {});
+        RunRequest request;
+        request.task = task;
+        if (confirm) {
+            request.confirm = [confirm, context](const std::string& change) {
+                return confirm(change.c_str(), context) != 0;
+            };
+        }
         request.match = MatchOf(match);
         request.form = FormOf(form);
         request.capacity = static_cast<std::size_t>(capacity);
@@ -136,31 +143,21 @@ PORTPROFILE_API int PORTPROFILE_CALL PoProfileCheck(const char* profile, int mat
 PORTPROFILE_API int PORTPROFILE_CALL PoProfilePlan(const char* profile, int match, int form,
                                                    char* text, int capacity, int* needed,
                                                    PoProfileOutcome* outcome) {
-    RunRequest request;
-    request.task = Task::kPlan;
-    return Run(profile, request, match, form, text, capacity, needed, outcome);
+    return Run(profile, Task::kPlan, match, form, text, capacity, needed, outcome);
 }
 
 PORTPROFILE_API int PORTPROFILE_CALL PoProfileImport(const char* profile, int match, int form,
                                                      PoProfileConfirm confirm, void* context,
                                                      char* text, int capacity, int* needed,
                                                      PoProfileOutcome* outcome) {
-    RunRequest request;
-    request.task = Task::kImport;
-    if (confirm) {
-        request.confirm = [confirm, context](const std::string& change) {
-            return confirm(change.c_str(), context) != 0;
-        };
-    }
-    return Run(profile, request, match, form, text, capacity, needed, outcome);
+    return Run(profile, Task::kImport, match, form, text, capacity, needed, outcome, confirm,
+               context);
 }
 
 PORTPROFILE_API int PORTPROFILE_CALL PoProfileTest(const char* profile, int match, int form,
                                                    char* text, int capacity, int* needed,
                                                    PoProfileOutcome* outcome) {
-    RunRequest request;
-    request.task = Task::kTest;
-    return Run(profile, request, match, form, text, capacity, needed, outcome);
+    return Run(profile, Task::kTest, match, form, text, capacity, needed, outcome);
 }
 
 }  // extern "C"

@@ -30,8 +30,8 @@ std::string ChangeJson(const ImportStep& step) {
 
 // Reports each step, and applies those that differ when the task is an
 // import (and the caller confirms it).
-void CarryOut(const std::vector<ImportStep>& steps, const RunRequest& request,
-              ImportReport& report, RunResult& result) {
+void CarryOut(const std::vector<ImportStep>& steps, const RunRequest& request, ImportReport& report,
+              RunResult& result) {
     for (const ImportStep& step : steps) {
         ++result.options;
         if (request.match == MatchBy::kPosition) report.Matched(step);
@@ -105,8 +105,8 @@ RunResult RunProfile(const std::string& text, const RunRequest& request) {
     if (request.task == Task::kImport) {
         RunRequest plan = request;
         plan.task = Task::kPlan;
-        const std::size_t most = Report(steps, plan).report.size() + 1 +
-                                 steps.size() * kMostGrowthPerStep;
+        const std::size_t most =
+            Report(steps, plan).report.size() + 1 + steps.size() * kMostGrowthPerStep;
         if (most > request.capacity) throw ReportTooLong{most};
     }
     return Report(steps, request);

@@ -2,7 +2,6 @@
 // number, and what its product ID says about the driver family and model.
 #include "port_identity.h"
 
-
 #include "device_setup.h"
 #include "guids.h"
 

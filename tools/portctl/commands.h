@@ -31,7 +31,7 @@ struct ImportRequest {
     std::string file;
     bool dryRun = false;
     int match = PO_MATCH_NUMBER;  // or PO_MATCH_POSITION
-    bool json = false;  // one JSON object on standard output instead of lines
+    bool json = false;            // one JSON object on standard output instead of lines
     // Only whether every option already holds: a dry run that counts a
     // port missing by COM number as a difference, answers with one line
     // (or the JSON object), and writes nothing to standard error unless it
