@@ -89,10 +89,11 @@ int ListingFailure(const std::string& reason) {
 }
 
 // A text the profile engine gives: its call, offered a buffer until the
-// text fits.  The call answers whether it succeeded.
+// text fits (the first holds an export of every COM number, and the report
+// of a usual import).  The call answers whether it succeeded.
 template <typename Call>
 std::pair<bool, std::string> EngineText(Call call) {
-    std::string text(4096, '\0');
+    std::string text(std::size_t{1} << 16, '\0');
     for (;;) {
         int needed = 0;
         const bool done = call(text.data(), static_cast<int>(text.size()), &needed) != 0;
