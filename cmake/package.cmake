@@ -3,7 +3,7 @@
 #   include/             the DLLs' headers
 #   lib/                 MSVC (.lib) and MinGW (.dll.a) import libraries
 #   lib/cmake/portopt/   the CMake package (portopt::portopt, portopt::comlist,
-#                        portopt::portctl)
+#                        portopt::portprofile, portopt::portctl)
 #   share/doc/portopt/   the README
 # and cpack turns that into portopt-<version>-win32.zip or -win64.zip.
 include(CMakePackageConfigHelpers)
@@ -13,7 +13,7 @@ include(CMakePackageConfigHelpers)
 # --install` puts into bin/ into the ZIPs, the MSIs, and (the DLLs) the
 # NuGet package and the PowerShell module.  A new DLL or program is one
 # more name here.
-set(PORTOPT_SHIPPED_TARGETS portopt comlist portctl)
+set(PORTOPT_SHIPPED_TARGETS portopt comlist portprofile portctl)
 add_custom_target(shipped)
 foreach(target IN LISTS PORTOPT_SHIPPED_TARGETS)
   add_dependencies(shipped ${target})

@@ -1,6 +1,7 @@
 # Imported targets of the portopt package:
 #   portopt::portopt   portopt.dll, header portopt.h
 #   portopt::comlist   comlist.dll, header comlist.h
+#   portopt::portprofile  portprofile.dll, header portprofile.h (profiles)
 #   portopt::portctl   portctl.exe, the command-line tool
 # Every path is taken relative to this file, so the unpacked package works
 # wherever it lies.  MSVC-style toolchains (cl, clang-cl, clang targeting
@@ -13,7 +14,7 @@ else()
   set(_portopt_implib "lib/lib@name@.dll.a")
 endif()
 
-foreach(_portopt_name IN ITEMS portopt comlist)
+foreach(_portopt_name IN ITEMS portopt comlist portprofile)
   if(NOT TARGET portopt::${_portopt_name})
     string(REPLACE "@name@" "${_portopt_name}" _portopt_lib "${_portopt_implib}")
     add_library(portopt::${_portopt_name} SHARED IMPORTED)

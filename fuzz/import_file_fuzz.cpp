@@ -1,4 +1,4 @@
-// portctl's import-file reader on arbitrary bytes, planned against the
+// The profile engine's reader on arbitrary bytes, planned against the
 // ports of the demo machine by COM number and by position: a document it refuses ends in an
 // InputError naming the place (as the tool reports bad input), never in any other exception or a
 // crash, and every step it plans asks one present port for a value within its option's range (or,

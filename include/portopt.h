@@ -4,18 +4,30 @@
  * interface mode, fast flush, transmit mode and the UART FIFO.
  *
  * Query calls return the stored value (-1 when none is stored; see each
- * call) and set error 2 (ERROR_FILE_NOT_FOUND) when the store holds no
- * value for the port.  Change calls return 1 on success and 0 on failure,
- * with the reason in the thread's last-error code:
- *   87 (ERROR_INVALID_PARAMETER) for bad arguments;
- *   1016 (ERROR_REGISTRY_IO_FAILED) for a setting that cannot be read or
- *   stored;
- *   when the adapter's driver refuses the request, the code the refused
- *   request left (for example 31, ERROR_GEN_FAILURE).
- * A failure the calls give no reason for leaves whatever the platform's
- * calls on the way left (often 0).  The port-information
- * calls give a port's adapter and all four options at once, for one port
- * or for every port present.  Usable from C and C++.
+ * call).  Change calls return 1 on success and 0 on failure.  The
+ * port-information calls give a port's adapter and all four options at
+ * once, for one port or for every port present.  Usable from C and C++.
+ *
+ * The last-error codes the calls set of their own (a call that sets none
+ * leaves the thread's code as it was):
+ *   2    ERROR_FILE_NOT_FOUND       a query of a port for which the store
+ *                                   holds no value (the answer is -1);
+ *   87   ERROR_INVALID_PARAMETER    a COM number out of range, a value a
+ *                                   change call does not take, a null or
+ *                                   undersized record or count;
+ *   122  ERROR_INSUFFICIENT_BUFFER  PoGetAllPortInfo: more ports than
+ *                                   records offered;
+ *   1016 ERROR_REGISTRY_IO_FAILED   a change whose old value cannot be
+ *                                   read, or whose new value cannot be
+ *                                   stored (the adapter then gets its old
+ *                                   value back);
+ *   183  PO_ERROR_NUMBER_IN_USE     PoSetComNumber: the number is taken;
+ * from PoGetAllPortInfo, the platform's code when the device list cannot
+ * be built; and when the adapter's driver refuses a change request, the
+ * code the refused request left (for example 31, ERROR_GEN_FAILURE).  A
+ * change that the port's family or adapter does not take fails without a
+ * code of its own; a failure the calls give no reason for leaves whatever
+ * the platform's calls on the way left (often 0).
  */
 #ifndef PORTOPT_H
 #define PORTOPT_H
@@ -170,6 +182,13 @@ PORTOPT_API int PORTOPT_CALL PoSetComNumber(int port, int newNumber);
  * marks in use (a number left behind by a removed device); a number another
  * present port carries is never taken.  Other flags: 87. */
 PORTOPT_API int PORTOPT_CALL PoSetComNumberEx(int port, int newNumber, int flags);
+
+/*
+ * The library's version, as its version resource gives it (FILEVERSION
+ * major, minor, patch): 1 with the three numbers set; 0 with error 87
+ * when any pointer is null.
+ */
+PORTOPT_API int PORTOPT_CALL PoGetVersion(int* major, int* minor, int* patch);
 
 #ifdef __cplusplus
 }

@@ -24,7 +24,7 @@ rm -f "$WHEEL_DIR"/portopt-*.whl
 wheel() {
     local preset=$1 dir=$2 tag=$3 folder=$4
     [[ -f "$dir/CMakeCache.txt" ]] || cmake --preset "$preset" -B "$dir" >/dev/null
-    cmake --build "$dir" --target portopt comlist -j "$JOBS" >/dev/null
+    cmake --build "$dir" --target portopt comlist portprofile -j "$JOBS" >/dev/null
 
     # A copy of the package with the DLLs in it; CMakeLists.txt and
     # include/portopt.h beside it give setup.py the version and the header
@@ -35,7 +35,8 @@ wheel() {
     cp include/portopt.h "$src/include/"
     cp python/pyproject.toml python/setup.py "$src/python/"
     cp python/portopt/*.py python/portopt/py.typed "$src/python/portopt/"
-    cp "$dir/source/dll/portopt.dll" "$dir/comlist/comlist.dll" "$src/python/portopt/$folder/"
+    cp "$dir/source/dll/portopt.dll" "$dir/comlist/comlist.dll" "$dir/profile/portprofile.dll" \
+        "$src/python/portopt/$folder/"
     # setuptools' notes about the DLL folders and setup.py are shown only
     # when the build fails.
     if ! (cd "$src/python" &&

@@ -54,11 +54,13 @@ function(_wine_test_dlls_in dir out_target)
   string(MAKE_C_IDENTIFIER "wine_dlls_${dir}" copy_target)
   if(NOT TARGET ${copy_target})
     add_custom_command(
-      OUTPUT ${dir}/portopt.dll ${dir}/comlist.dll
-      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:portopt> $<TARGET_FILE:comlist> ${dir}
-      DEPENDS portopt comlist
+      OUTPUT ${dir}/portopt.dll ${dir}/comlist.dll ${dir}/portprofile.dll
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:portopt> $<TARGET_FILE:comlist>
+              $<TARGET_FILE:portprofile> ${dir}
+      DEPENDS portopt comlist portprofile
       VERBATIM)
-    add_custom_target(${copy_target} DEPENDS ${dir}/portopt.dll ${dir}/comlist.dll)
+    add_custom_target(${copy_target} DEPENDS ${dir}/portopt.dll ${dir}/comlist.dll
+                                             ${dir}/portprofile.dll)
   endif()
   set(${out_target} ${copy_target} PARENT_SCOPE)
 endfunction()

@@ -27,7 +27,7 @@ NATIVE = {
     "runtimes/win-x86/native": ("i386", PE32),
     "runtimes/win-x64/native": ("amd64", PE32_PLUS),
 }
-BUILT = {"portopt.dll": "portopt.dll", "comlist.dll": "comlist.dll"}
+BUILT = {"portopt.dll": "portopt.dll", "comlist.dll": "comlist.dll", "portprofile.dll": "portprofile.dll"}
 CONTENTS = {
     "Portopt.nuspec",
     "README.md",

@@ -59,6 +59,7 @@ dotnet build -c Release --disable-build-servers --nologo -v quiet
 
 missing=()
 for file in net472/x86/portopt.dll net472/x86/comlist.dll net472/x64/portopt.dll net472/x64/comlist.dll \
+    net472/x86/portprofile.dll net472/x64/portprofile.dll net8.0/runtimes/win-x64/native/portprofile.dll \
     net472/Portopt.Net.dll net8.0/Portopt.Net.dll \
     net8.0/runtimes/win-x86/native/portopt.dll net8.0/runtimes/win-x64/native/comlist.dll; do
     [[ -f bin/Release/$file ]] || missing+=("$file")
@@ -74,7 +75,8 @@ echo "== consumer with a runtime identifier: the native DLLs beside the assembly
 rm -rf "$work/rid"
 dotnet build -c Release -f net472 -r win-x86 --disable-build-servers --nologo -v quiet -o "$work/rid"
 clashes=$(ls "$work/rid" | tr '[:upper:]' '[:lower:]' | sort | uniq -d)
-if [[ -n $clashes ]] || [[ ! -f $work/rid/portopt.dll ]] || [[ ! -f $work/rid/comlist.dll ]]; then
+if [[ -n $clashes ]] || [[ ! -f $work/rid/portopt.dll ]] || [[ ! -f $work/rid/comlist.dll ]] ||
+    [[ ! -f $work/rid/portprofile.dll ]]; then
     echo "FAILED: the build with a runtime identifier holds $(ls "$work/rid" | tr '\n' ' ')" >&2
     exit 1
 fi

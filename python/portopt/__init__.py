@@ -17,13 +17,14 @@ from ._adapter import Adapter
 from ._errors import ListingError, PortOptionError
 from ._names import HasDevice, PortLike
 from ._ports import Port, get, ports
+from ._profile import Compliance, Profile, ProfileError, ProfileReport
 # "as set" re-exports it for type checkers while __all__ leaves it out, so
 # that a star import keeps the builtin.
 from ._ports import set as set
 
 # Without "set": a star import must not replace the builtin.
 __all__ = ["Port", "Adapter", "PortLike", "HasDevice", "PortOptionError", "ListingError", "get", "ports",
-           "__version__"]
+           "Profile", "ProfileError", "ProfileReport", "Compliance", "__version__"]
 
 
 def _version() -> str:

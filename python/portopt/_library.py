@@ -1,9 +1,11 @@
-"""Finding and loading the two libraries, and calling them.
+"""Finding and loading the two libraries, and calling them (the profile
+engine, loaded the same way, is called from _profile.py).
 
 On Windows the DLLs sit in the package's own folder, in ``x86`` or ``x64``
 to match the interpreter.  Elsewhere (the simulated Windows of the host
-build) the folders named by PORTOPT_LIBRARY_PATH hold libportopt.so and
-libcomlist.so.  Nothing is loaded until the first call that needs it.
+build) the folders named by PORTOPT_LIBRARY_PATH hold libportopt.so,
+libcomlist.so and libportprofile.so.  Nothing is loaded until the first
+call that needs it.
 """
 from __future__ import annotations
 

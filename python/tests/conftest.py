@@ -19,7 +19,7 @@ import pytest
 ROOT = Path(__file__).resolve().parents[2]
 HOST = ROOT / "build" / "host"
 os.environ.setdefault(
-    "PORTOPT_LIBRARY_PATH", os.pathsep.join([str(HOST / "source" / "dll"), str(HOST / "comlist")])
+    "PORTOPT_LIBRARY_PATH", os.pathsep.join([str(HOST / "source" / "dll"), str(HOST / "comlist"), str(HOST / "profile")])
 )
 
 

@@ -17,7 +17,8 @@ import pytest
 ROOT = Path(__file__).resolve().parents[2]
 PACKAGE = ROOT / "python" / "portopt"
 WHEEL_DIR = Path(os.environ.get("WHEEL_DIR", ROOT / "build" / "wheels"))
-DLLS = {"portopt.dll": "source/dll/portopt.dll", "comlist.dll": "comlist/comlist.dll"}
+DLLS = {"portopt.dll": "source/dll/portopt.dll", "comlist.dll": "comlist/comlist.dll",
+        "portprofile.dll": "profile/portprofile.dll"}
 
 
 def project_version() -> str:

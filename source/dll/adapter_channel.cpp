@@ -5,7 +5,7 @@
 
 #include "device_setup.h"
 #include "guids.h"
-#include "port_resolution.h"
+#include "resolved_port.h"
 
 namespace portopt {
 

@@ -4,8 +4,7 @@
 #include <cstdint>
 
 #include "device_setup.h"
-#include "port_resolution.h"
-#include "settings_store.h"
+#include "resolved_port.h"
 #include "store_layouts.h"
 
 namespace portopt {

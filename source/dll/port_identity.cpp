@@ -2,8 +2,6 @@
 // number, and what its product ID says about the driver family and model.
 #include "port_identity.h"
 
-#include <new>
-
 #include "device_setup.h"
 #include "guids.h"
 
@@ -44,21 +42,17 @@ int ProductIdOf(std::string_view adapterInstanceId) {
 }
 
 std::optional<PortMatch> MatchParent(DEVINST node) {
-    try {
-        const std::optional<ULONG> status = platform::ReadDevNodeStatus(node);
-        if (!status || *status == kHiddenPortStatus) return std::nullopt;
+    const std::optional<ULONG> status = platform::ReadDevNodeStatus(node);
+    if (!status || *status == kHiddenPortStatus) return std::nullopt;
 
-        const std::optional<DEVINST> parent = platform::ReadParentNode(node);
-        if (!parent) return std::nullopt;
+    const std::optional<DEVINST> parent = platform::ReadParentNode(node);
+    if (!parent) return std::nullopt;
 
-        std::optional<std::string> parentId =
-            platform::ReadNodeInstanceId(*parent, kDeviceIdBufferSize);
-        if (!parentId) return std::nullopt;
+    std::optional<std::string> parentId =
+        platform::ReadNodeInstanceId(*parent, kDeviceIdBufferSize);
+    if (!parentId) return std::nullopt;
 
-        return PortMatch{*parent, std::move(*parentId)};
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    return PortMatch{*parent, std::move(*parentId)};
 }
 
 }  // namespace portopt

@@ -18,6 +18,7 @@
 #include "device_setup.h"
 #include "driver_family.h"
 #include "port_identity.h"
+#include "resolved_port.h"
 #include "unique_resource.h"
 #include "win32.h"
 
@@ -31,16 +32,6 @@ enum class Purpose {
     // The first port that passes the port match and whose adapter has a
     // ports-class device path, which the change's requests go to.
     kChange,
-};
-
-// The hardware keys that may hold a COM number's per-port settings, as
-// device records of the ports list they were read from: the resolved
-// port's alone or, when no port resolved, every port whose friendly name
-// carries the COM number, in list order.  A reader takes the first whose
-// value reads, a writer the first.
-struct PortKeys {
-    HDEVINFO list = nullptr;  // null when the ports list could not be built
-    std::vector<SP_DEVINFO_DATA> devices;
 };
 
 // Offers each device of the ports list whose friendly name carries a COM
@@ -57,24 +48,6 @@ void WalkPortsList(HDEVINFO ports, Offer offer) {
         if (IsValidComNumber(port) && !offer(port, device, channel)) return;
     }
 }
-
-// One COM number, resolved.
-struct ResolvedPort {
-    int port = 0;
-    // -1 when no present port resolved, 0 when the device lists could not
-    // be built or the adapter's instance ID yields no product.
-    int productId = kNoMatchingPort;
-    // The adapter's instance ID as read back; empty when none was.
-    std::string adapterId;
-    // The resolved port's channel index on its adapter (-1 when its name
-    // has no "Port " number, or nothing resolved).
-    int channel = kNoChannel;
-    // The adapter's device path, looked for only by a change's walk.
-    std::optional<std::string> devicePath;
-    PortKeys keys;
-
-    const DriverFamily& Family() const { return FamilyOf(productId); }
-};
 
 // Resolves one COM number from the devices of the ports list whose names
 // carry it, offered in list order.

@@ -48,18 +48,14 @@ const StoreReader::Table& StoreReader::StoredTable(const DriverFamily& family, O
 
 SettingRead StoreReader::Read(const SettingPlace& place) {
     if (!place.family->Has(place.option)) return {};  // nowhere to read from
-    try {
-        if (place.sharedTable) {
-            const Table& table = StoredTable(*place.family, place.option);
-            if (!table) return {};
-            const int value = TableValue(*table, place.port);
-            return {value, value == kNotStored};
-        }
-        const char* name = place.ValueName();
-        return ReadPerPortSettings(*place.keys, &name, 1)[0];
-    } catch (const std::bad_alloc&) {
-        return {};
+    if (place.sharedTable) {
+        const Table& table = StoredTable(*place.family, place.option);
+        if (!table) return {};
+        const int value = TableValue(*table, place.port);
+        return {value, value == kNotStored};
     }
+    const char* name = place.ValueName();
+    return ReadPerPortSettings(*place.keys, &name, 1)[0];
 }
 
 std::array<SettingRead, kOptionCount> StoreReader::ReadOptions(const ResolvedPort& port) {
@@ -84,6 +80,10 @@ std::array<SettingRead, kOptionCount> StoreReader::ReadOptions(const ResolvedPor
 bool WritePortSetting(const SettingPlace& place, std::int32_t value, DWORD size) {
     // The value provides four bytes; never write more than it has.
     if (size > kMaxValueSize || !place.family->Has(place.option)) return false;
+    // Running out of memory here (the table, the lock's name) is a store
+    // that did not store: the change call then gives the adapter its old
+    // value back, as for any failed write, where the guard's answer would
+    // leave the adapter changed and the store not.
     try {
         if (place.sharedTable) {
             // Whole-table rewrite: one writer at a time.  Going on while

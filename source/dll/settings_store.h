@@ -13,17 +13,13 @@
 
 #include "driver_family.h"
 #include "port_option.h"
+#include "setting_read.h"
 #include "win32.h"
 
 namespace portopt {
 
 struct PortKeys;
 struct ResolvedPort;
-
-// Bytes of a per-port value a writer may store: the whole 32-bit value.
-inline constexpr DWORD kMaxValueSize = 4;
-inline constexpr std::size_t kSharedTableSize = 256;
-inline constexpr std::uint8_t kNoTableValue = 0xFF;
 
 // The FixComFunc switch in the family's switch key: 0 (per-port mode)
 // when absent or unreadable.  Throws std::bad_alloc when out of memory.
@@ -43,15 +39,6 @@ struct SettingPlace {
     const PortKeys* keys;  // the resolution's, alive for the call
 
     const char* ValueName() const { return family->Of(option).valueName; }
-};
-
-// A setting as the store read it: the value, or -1.  `absent` says that the
-// store holds no value for the port (a table byte 0xFF, no per-port value,
-// or the value -1), which the calls report as ERROR_FILE_NOT_FOUND once
-// they have released their lists; -1 without it means unreadable.
-struct SettingRead {
-    int value = kNotStored;
-    bool absent = false;
 };
 
 // The settings store as one call reads it: each family's switch and each

@@ -5,7 +5,6 @@
 
 #include "device_setup.h"
 #include "port_identity.h"
-#include "settings_store.h"
 #include "store_layouts.h"
 
 namespace portopt {

@@ -8,12 +8,17 @@
 #include <optional>
 #include <vector>
 
-#include "settings_store.h"
+#include "setting_read.h"
 #include "win32.h"
 
 namespace portopt {
 
 struct PortKeys;
+
+// Bytes of a per-port value a writer may store: the whole 32-bit value.
+inline constexpr DWORD kMaxValueSize = 4;
+inline constexpr std::size_t kSharedTableSize = 256;
+inline constexpr std::uint8_t kNoTableValue = 0xFF;
 
 // Up to the first four bytes as a little-endian number; missing high bytes
 // are zero.

@@ -66,11 +66,7 @@ bool Owned(DWORD waitResult) { return waitResult == WAIT_OBJECT_0 || waitResult 
 }  // namespace
 
 TableLock::TableLock(const DriverFamily& family, DWORD waitMs) {
-    try {
-        mutex_ = OpenTableMutex(family.tableLockName);
-    } catch (...) {
-        return;
-    }
+    mutex_ = OpenTableMutex(family.tableLockName);
     if (!mutex_) return;
     const DWORD result = WaitForSingleObject(mutex_.get(), waitMs);
     held_ = Owned(result);

@@ -77,8 +77,9 @@ msvc_consumer() {
         -I"$package/include" -c "$here/consumer/consumer.cpp" -o "$out/consumer.obj"
     lld-link -nologo -nodefaultlib -subsystem:console -entry:consumer_start \
         "$out/consumer.obj" "$package/lib/portopt.lib" "$package/lib/comlist.lib" \
+        "$package/lib/portprofile.lib" \
         "$out/kernel32.lib" -out:"$out/consumer.exe"
-    cp "$package/bin/portopt.dll" "$package/bin/comlist.dll" "$out/"
+    cp "$package/bin/portopt.dll" "$package/bin/comlist.dll" "$package/bin/portprofile.dll" "$out/"
 }
 
 step=${1:-}

@@ -1,7 +1,7 @@
 """The built Windows DLLs and portctl.exe, read from disk with pefile: the
 machine they are built for, exactly the exports their callers link
 against, imports only from DLLs every Windows installation has (and for the
-tool, the two DLLs), and a version resource carrying the project version.
+tool and the profile engine, the DLLs they call), and a version resource carrying the project version.
 
     check_binaries.py DIRECTORY MACHINE VERSION [--package]
 
@@ -23,15 +23,19 @@ EXPORTS = {
         "PoGetInterface", "PoGetFastFlush", "PoGetTxMode", "PoGetUARTFIFO",
         "PoSetInterface", "PoSetFastFlush", "PoSetTxMode", "PoSetUARTFIFO",
         "PoGetPortInfo", "PoGetAllPortInfo",
-        "PoSetComNumber", "PoSetComNumberEx",
+        "PoSetComNumber", "PoSetComNumberEx", "PoGetVersion",
     ],
     "comlist.dll": ["EnumCOMPorts", "EnumCOMPortsEx"],
+    "portprofile.dll": [
+        "PoProfileExport", "PoProfileCheck", "PoProfilePlan", "PoProfileImport", "PoProfileTest",
+    ],
     "portctl.exe": [],
 }
 # Where each binary is, in the build directory and in the package.
 PLACES = {
     "portopt.dll": ("source/dll/portopt.dll", "bin/portopt.dll"),
     "comlist.dll": ("comlist/comlist.dll", "bin/comlist.dll"),
+    "portprofile.dll": ("profile/portprofile.dll", "bin/portprofile.dll"),
     "portctl.exe": ("tools/portctl/portctl.exe", "bin/portctl.exe"),
 }
 UNPACKED_PACKAGE = "tests/package/work/package"
@@ -47,11 +51,14 @@ MACHINES = {
 # msports.dll (the COM port database) is part of every Windows too.
 SYSTEM_DLLS = {"kernel32.dll", "advapi32.dll", "setupapi.dll", "msvcrt.dll", "ucrtbase.dll",
                "msports.dll"}
-# Besides system DLLs, the tool needs only the two DLLs beside it.
-ALSO_IMPORTED = {"portctl.exe": {"portopt.dll", "comlist.dll"}}
-# The tool reads the device tree only through portopt.dll's information
-# calls: none of the library's code, nor its device-setup calls, is in it.
-NOT_IMPORTED = {"portctl.exe": {"setupapi.dll"}}
+# Besides system DLLs, the tool and the profile engine need only the DLLs
+# beside them.
+ALSO_IMPORTED = {"portctl.exe": {"portopt.dll", "comlist.dll", "portprofile.dll"},
+                 "portprofile.dll": {"portopt.dll", "comlist.dll"}}
+# The tool and the engine read the device tree only through portopt.dll's
+# information calls: none of the library's code, nor its device-setup
+# calls, is in them.
+NOT_IMPORTED = {"portctl.exe": {"setupapi.dll"}, "portprofile.dll": {"setupapi.dll"}}
 IMPORTED_CALLS = {"portctl.exe": {"portopt.dll": {"PoGetAllPortInfo", "PoGetPortInfo"}}}
 
 

@@ -252,38 +252,16 @@ TEST_F(PortctlCli, RefusalCarriesTheDriversCode) {
 }
 
 TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
+    // The profile engine's own tests give each fault of a file; here, that
+    // the tool names the file before it.
     WriteFile(File("malformed.json"), "{\"portctl\": 1, \"ports\": {\"COM3\": {\"txmode\": 1,}}}");
-    WriteFile(File("version.json"), R"({"portctl": 2, "ports": {}})");
-    WriteFile(File("overflow.json"), R"({"portctl": 1e999, "ports": {}})");
-    WriteFile(File("option.json"),
-              R"({"portctl": 1, "ports": {"COM3": {"txmode": 1}, "COM4": {"speed": 1}}})");
     WriteFile(File("range.json"),
               R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM4": {"interface": 4}}})");
     WriteFile(File("port.json"),
               R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "COM2": {"txmode": 1}}})");
     WriteFile(File("com0.json"),
               R"({"portctl": 1, "ports": {"COM2": {"txmode": 1}, "COM0": {"txmode": 1}}})");
-    WriteFile(File("twice.json"),
-              R"({"portctl": 1, "ports": {"COM3": {"txmode": 0}, "3": {"txmode": 1}}})");
-    WriteFile(File("flag.json"),
-              R"({"portctl": 1, "ports": {"COM3": {"fifo": true, "interface": true}}})");
-    WriteFile(File("flag-txmode.json"), R"({"portctl": 1, "ports": {"COM4": {"txmode": false}}})");
-    WriteFile(File("adapter.json"),
-              R"({"portctl": 1, "ports": {"COM3": {"adapter": {"vendor": 6699}, "txmode": 0}}})");
-    WriteFile(File("position.json"), R"({"portctl": 1, "ports": {"COM3": {"position": 0}}})");
-    // The first entry is at its place here and would change; the second
-    // names an adapter that is not.
-    WriteFile(
-        File("one-unmatched.json"),
-        R"({"portctl": 1, "ports": {"COM3": {"adapter": {"id": "USB\\VID_1A2B&PID_2044\\KB4P0001", )"
-        R"("vendor": 6699, "product": 8260}, "position": 1, "interface": 3}, )"
-        R"("COM4": {"adapter": {"vendor": 1, "product": 2}, "position": 1, "txmode": 0}}})");
     WriteFile(File("bad-machine.json"), "{\"simwin-machine\": 1, \"devices\": [}");
-    // Nested far deeper than any stack could print back.
-    const std::string deep = std::string(400000, '[') + std::string(400000, ']');
-    WriteFile(File("deep-version.json"), R"({"portctl": )" + deep + "}");
-    WriteFile(File("deep-value.json"),
-              R"({"portctl": 1, "ports": {"COM3": {"txmode": )" + deep + "}}}");
     const std::string machineBefore = ReadFile(Machine());
 
     const struct {
@@ -302,36 +280,16 @@ TEST_F(PortctlCli, BadInputIsRefusedWholeWithExitTwo) {
         {{"set", "COM3", "interface", "1", "txmode", "3"}, "bad value '3' for txmode"},
         {{"set", "COM3", "txmode"}, "OPTION VALUE pairs"},
         {{"import", File("missing.json").string()}, "missing.json: cannot be read"},
-        {{"import", File("malformed.json").string()}, "malformed JSON: parse error at line 1"},
-        {{"import", File("version.json").string()}, "portctl: version 2 is not supported"},
-        {{"import", File("overflow.json").string()}, "malformed JSON: number overflow"},
-        {{"import", File("option.json").string()}, "ports.COM4.speed: unknown option"},
-        {{"import", File("range.json").string()}, "ports.COM4.interface: value 4 out of range"},
-        {{"import", File("port.json").string()}, "ports.COM2: no such port"},
-        {{"import", File("twice.json").string()}, "ports.3: COM3 is given twice"},
-        {{"import", File("flag.json").string()}, "ports.COM3.interface: value true out of range"},
-        {{"import", File("flag-txmode.json").string()},
-         "ports.COM4.txmode: value false out of range"},
-        {{"import", File("adapter.json").string()}, "ports.COM3.adapter.product: missing"},
-        {{"import", File("position.json").string()},
-         "ports.COM3.position: value 0 is not a number from 1"},
+        {{"import", File("malformed.json").string()},
+         File("malformed.json").string() + ": malformed JSON: parse error at line 1"},
+        {{"import", File("range.json").string()},
+         File("range.json").string() + ": ports.COM4.interface: value 4 out of range"},
+        {{"import", "--dry-run", File("port.json").string()}, "ports.COM2: no such port"},
         {{"import", "--match", "serial", File("port.json").string()}, "--match"},
-        // An entry without its adapter cannot be matched by position.
-        {{"import", "--match", "position", File("twice.json").string()},
-         "2 entries cannot be matched by position, so nothing is changed:\n"
-         "  ports.COM3: names no adapter"},
-        {{"import", "--match", "position", File("one-unmatched.json").string()},
-         "1 entry cannot be matched by position, so nothing is changed:\n"
-         "  ports.COM4: no port at position 1 of a 0001:0002 adapter here"},
         // A check refuses what an import refuses.
         {{"check"}, "FILE is required"},
         {{"check", File("malformed.json").string()}, "malformed JSON"},
         {{"check", File("com0.json").string()}, "ports.COM0: no such port"},
-        {{"check", "--match", "position", File("one-unmatched.json").string()},
-         "1 entry cannot be matched by position"},
-        {{"import", File("deep-version.json").string()}, "portctl: version [...] is not supported"},
-        {{"import", File("deep-value.json").string()},
-         "ports.COM3.txmode: value [...] out of range"},
     };
     for (const auto& c : cases) {
         const ToolRun run = OnMachine(c.args);

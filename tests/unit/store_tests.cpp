@@ -7,6 +7,7 @@
 #include "portopt.h"
 #include "settings_store.h"
 #include "sim_machine_test.h"
+#include "store_layouts.h"
 
 namespace portopt {
 namespace {

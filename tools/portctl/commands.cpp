@@ -1,20 +1,22 @@
 #include "commands.h"
 
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 #include "atomic_file.h"
-#include "backup.h"
 #include "change.h"
 #include "com_number.h"
-#include "import_report.h"
 #include "input_error.h"
 #include "interface_modes.h"
 #include "listing.h"
 #include "port_enumeration.h"
 #include "port_names.h"
+#include "portprofile.h"
+#include "system_api.h"
 
 namespace portctl {
 
@@ -110,71 +112,55 @@ std::string ReadInput(const std::string& file) {
     return text.str();
 }
 
-Json ParseDocument(const std::string& file, const std::string& text) {
-    try {
-        return Json::parse(text);
-    } catch (const Json::exception& e) {
-        // A syntax error, or a number too large for any type (out_of_range):
-        // both are faults of the file.  nlohmann's message starts with its
-        // own tag in brackets.
-        std::string what = e.what();
-        const std::size_t tag = what.find("] ");
-        if (tag != std::string::npos) what = what.substr(tag + 2);
-        throw InputError(InputName(file) + ": malformed JSON: " + what);
-    }
-}
-
 // Says that the listing failed; the command's status.
-int ListingFailure(const ListingFailed& failure) {
-    std::cerr << "portctl: " << failure.what() << "\n";
+int ListingFailure(const std::string& reason) {
+    std::cerr << "portctl: " << reason << "\n";
     return 1;
 }
 
-std::string ExportText(const std::vector<PortRow>& rows) {
-    return ExportDocument(rows).dump(2) + "\n";
-}
-
-ReportForm FormOf(const ImportRequest& request) {
-    if (request.json) return ReportForm::kJson;
-    return request.check ? ReportForm::kSummary : ReportForm::kLines;
-}
-
-struct StepCounts {
-    int refused = 0;
-    int differing = 0;  // found to differ, when only planning or checking
-};
-
-// Reports each step, and applies those that differ unless the request
-// only plans or checks.
-StepCounts CarryOut(const std::vector<ImportStep>& steps, const ImportRequest& request,
-                    ImportReport& report, CommandResult& result) {
-    StepCounts counts;
-    for (const ImportStep& step : steps) {
-        if (request.match == MatchBy::kPosition) report.Matched(step);
-        if (!step.present) {
-            report.Absent(step);
-            ++counts.differing;
-        } else if (Unchanged(step)) {
-            report.Unchanged(step);
-        } else if (step.refusal) {
-            // Known without a call; a check counts it as a difference.
-            report.Refused(step, *step.refusal);
-            ++(request.check ? counts.differing : counts.refused);
-        } else if (request.dryRun || request.check) {
-            report.WouldApply(step);
-            ++counts.differing;
-        } else {
-            result.changeCalled = true;
-            const ChangeOutcome outcome = ApplyChange(step.number, *step.option, step.value);
-            if (outcome.done) {
-                report.Applied(step, outcome);
-            } else {
-                report.Refused(step, RefusalText(outcome, *step.option, step.current));
-                ++counts.refused;
-            }
+// A text the profile engine gives: its call, offered a buffer until the
+// text fits (the first holds an export of every COM number, and the report
+// of a usual import).  The call answers whether it succeeded.
+template <typename Call>
+std::pair<bool, std::string> EngineText(Call call) {
+    std::string text(std::size_t{1} << 16, '\0');
+    for (;;) {
+        int needed = 0;
+        const bool done = call(text.data(), static_cast<int>(text.size()), &needed) != 0;
+        if (done || GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            text.resize(std::strlen(text.c_str()));
+            return {done, text};
         }
+        text.assign(static_cast<std::size_t>(needed), '\0');
     }
-    return counts;
+}
+
+int ReportForm(const ImportRequest& request) {
+    if (request.json) return PO_REPORT_JSON;
+    return request.check ? PO_REPORT_LINE : PO_REPORT_LINES;
+}
+
+PoProfileOutcome EmptyOutcome() {
+    PoProfileOutcome outcome{};
+    outcome.size = sizeof outcome;
+    return outcome;
+}
+
+// The engine's plan, import or test of `profile`, with its outcome.
+std::pair<bool, std::string> RunEngine(const ImportRequest& request, const std::string& profile,
+                                       PoProfileOutcome& outcome) {
+    const int match = request.match;
+    const int form = ReportForm(request);
+    return EngineText([&](char* text, int capacity, int* needed) {
+        if (request.check) {
+            return PoProfileTest(profile.c_str(), match, form, text, capacity, needed, &outcome);
+        }
+        if (request.dryRun) {
+            return PoProfilePlan(profile.c_str(), match, form, text, capacity, needed, &outcome);
+        }
+        return PoProfileImport(profile.c_str(), match, form, nullptr, nullptr, text, capacity,
+                               needed, &outcome);
+    });
 }
 
 // Gives the port its new number and says how it went; the command's status.
@@ -207,7 +193,7 @@ int ListPorts(bool json) {
         rows = ReadListing();
     } catch (const ListingFailed& failure) {
         if (json) std::cout << "[]\n";
-        return ListingFailure(failure);
+        return ListingFailure(failure.what());
     }
     if (json) {
         Json array = Json::array();
@@ -285,20 +271,25 @@ CommandResult SetOptions(const std::string& port, std::vector<std::string> words
 }
 
 int ExportOptions(const std::string& file) {
-    std::vector<PortRow> rows;
-    try {
-        rows = ReadListing();
-    } catch (const ListingFailed& failure) {
+    PoProfileOutcome outcome = EmptyOutcome();
+    const auto [exported, text] = EngineText([&](char* buffer, int capacity, int* needed) {
+        return PoProfileExport(buffer, capacity, needed, &outcome);
+    });
+    if (!exported && outcome.unlisted[0] != '\0') {
         // An empty export never replaces a file.
-        if (file == kStandardStream) std::cout << ExportText({});
-        return ListingFailure(failure);
+        if (file == kStandardStream) std::cout << text;
+        return ListingFailure(outcome.unlisted);
+    }
+    if (!exported) {
+        throw std::runtime_error("the ports cannot be exported (error " +
+                                 std::to_string(GetLastError()) + ")");
     }
     if (file == kStandardStream) {
-        std::cout << ExportText(rows);
+        std::cout << text;
         return 0;
     }
     try {
-        WriteFileAtomically(file, ExportText(rows));
+        WriteFileAtomically(file, text);
     } catch (const std::runtime_error& e) {
         throw InputError(file + ": cannot be written (" + e.what() + ")");
     }
@@ -307,36 +298,30 @@ int ExportOptions(const std::string& file) {
 
 CommandResult ImportOptions(const ImportRequest& request) {
     const std::string& file = request.file;
-    const Json document = ParseDocument(file, ReadInput(file));
-    ImportReport report(FormOf(request));
+    const std::string profile = ReadInput(file);
+    PoProfileOutcome outcome = EmptyOutcome();
+    const auto [done, text] = RunEngine(request, profile, outcome);
+    const unsigned long error = done ? 0 : GetLastError();
+    if (error == ERROR_INVALID_DATA) throw InputError(InputName(file) + ": " + text);
     CommandResult result;
-    std::vector<PortRow> rows;
-    try {
-        rows = ReadListing();
-    } catch (const ListingFailed& failure) {
-        report.Unlisted(failure.what());
-        report.Finish();
+    result.changeCalled = outcome.changed != 0;
+    std::cout << text;
+    if (error == PO_PROFILE_NOT_LISTED) {
         // A check says so in its one line and leaves standard error empty,
         // as the tools that run it count anything there as a failure.
-        result.status = request.check ? 1 : ListingFailure(failure);
+        result.status = request.check ? 1 : ListingFailure(outcome.unlisted);
         return result;
     }
-    std::vector<ImportStep> steps;
-    try {
-        steps = PlanImport(document, rows, request.match,
-                           request.check ? MissingPort::kKept : MissingPort::kRefused);
-    } catch (const InputError& e) {
-        throw InputError(InputName(file) + ": " + e.what());
+    if (!done) {
+        throw std::runtime_error("the profile cannot be carried out (error " +
+                                 std::to_string(error) + ")");
     }
-
-    const StepCounts counts = CarryOut(steps, request, report, result);
-    report.Finish();
-    if (counts.refused > 0) {
-        std::cerr << "portctl: " << counts.refused << " of " << steps.size()
+    if (outcome.refused > 0) {
+        std::cerr << "portctl: " << outcome.refused << " of " << outcome.options
                   << " settings refused\n";
         result.status = 1;
     }
-    if (request.check && counts.differing > 0) result.status = 1;
+    if (request.check && outcome.differing > 0) result.status = 1;
     return result;
 }
 

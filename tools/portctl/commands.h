@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "backup.h"
+#include "portprofile.h"
 
 namespace portctl {
 
@@ -33,8 +33,8 @@ int ExportOptions(const std::string& file);
 struct ImportRequest {
     std::string file;
     bool dryRun = false;
-    MatchBy match = MatchBy::kNumber;
-    bool json = false;  // one JSON object on standard output instead of lines
+    int match = PO_MATCH_NUMBER;  // or PO_MATCH_POSITION
+    bool json = false;            // one JSON object on standard output instead of lines
     // Only whether every option already holds: a dry run that counts a
     // port missing by COM number as a difference, answers with one line
     // (or the JSON object), and writes nothing to standard error unless it

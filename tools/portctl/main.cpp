@@ -142,8 +142,7 @@ int Run(const Commands& c, const Arguments& args) {
         return portctl::GetPort(args.port, option, args.json);
     }
     if (*c.exportFile) return portctl::ExportOptions(args.file);
-    const portctl::MatchBy match =
-        args.match == "position" ? portctl::MatchBy::kPosition : portctl::MatchBy::kNumber;
+    const int match = args.match == "position" ? PO_MATCH_POSITION : PO_MATCH_NUMBER;
     const portctl::CommandResult result =
         *c.set ? portctl::SetOptions(args.port, args.changes, args.force)
                : portctl::ImportOptions({args.file, args.dryRun, match, args.json, bool(*c.check)});

@@ -6,6 +6,7 @@
 // the bits of the checks that failed.
 #include "comlist.h"
 #include "portopt.h"
+#include "portprofile.h"
 
 extern "C" __declspec(dllimport) unsigned long __stdcall GetLastError(void);
 extern "C" __declspec(dllimport) void __stdcall SetLastError(unsigned long code);
@@ -14,6 +15,7 @@ namespace {
 
 const unsigned long kInvalidParameter = 87;
 const unsigned long kInsufficientBuffer = 122;
+const unsigned long kInvalidData = 13;
 
 // Zero-initialised, so that neither the buffers nor the pointer array
 // needs memset or a stack probe from a runtime.
@@ -21,6 +23,7 @@ comlist_char buffers[256][COMLIST_NAME_UNITS];
 comlist_char* names[257];
 PoPortInfo records[PO_MAX_PORT - PO_MIN_PORT + 1];
 PoPortInfo one;
+char fault[512];
 
 bool Rejected(int result) { return result == 0 && GetLastError() == kInvalidParameter; }
 
@@ -74,6 +77,15 @@ int Run() {
     if (PoGetPortInfo(1, &one) != 1 || one.port != 1) failed |= 1 << 8;
     SetLastError(0);
     if (!Rejected(PoGetAllPortInfo(records, 1, 0))) failed |= 1 << 9;
+
+    // The profile engine: a profile that is no JSON comes back as its
+    // fault, before any port is read; a missing size is rejected.
+    SetLastError(0);
+    if (PoProfileCheck("{", PO_MATCH_NUMBER, fault, sizeof fault, &needed) != 0 ||
+        GetLastError() != kInvalidData || fault[0] != 'm' || needed <= 1)
+        failed |= 1 << 13;
+    SetLastError(0);
+    if (!Rejected(PoProfileExport(fault, sizeof fault, 0, 0))) failed |= 1 << 14;
     return failed;
 }
 

@@ -3,8 +3,8 @@
 //    "product": 8260}, "position": 2, "interface": 2, "fifo": true}, ...}}
 // An entry's adapter and position say where the port was; they are left
 // out for a port without them, and files without them are read as well.
-#ifndef PORTCTL_BACKUP_H
-#define PORTCTL_BACKUP_H
+#ifndef PORTPROFILE_BACKUP_H
+#define PORTPROFILE_BACKUP_H
 
 #include <optional>
 #include <string>

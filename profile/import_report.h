@@ -8,9 +8,10 @@
 // "would apply", with "from" and "to", and a check's also "absent", with
 // "to", for a port missing here.  A check without --json says one line at
 // the end (CheckSummary).
-#ifndef PORTCTL_IMPORT_REPORT_H
-#define PORTCTL_IMPORT_REPORT_H
+#ifndef PORTPROFILE_IMPORT_REPORT_H
+#define PORTPROFILE_IMPORT_REPORT_H
 
+#include <ostream>
 #include <string>
 
 #include "backup.h"
@@ -23,7 +24,8 @@ enum class ReportForm { kLines, kJson, kSummary };
 
 class ImportReport {
 public:
-    explicit ImportReport(ReportForm form) : form_(form) {}
+    // Writes the report to `out`.
+    ImportReport(ReportForm form, std::ostream& out) : form_(form), out_(out) {}
 
     // The present port an entry found by position (said once per entry).
     void Matched(const ImportStep& step);
@@ -42,6 +44,7 @@ private:
     void Add(const ImportStep& step, Json result, const std::string& line);
 
     ReportForm form_;
+    std::ostream& out_;
     CheckSummary summary_;
     bool changed_ = false;
     Json ports_ = Json::object();

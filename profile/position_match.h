@@ -1,8 +1,8 @@
 // Finding the port an export file's entry was taken from on another
 // machine, where the same kind of adapter got other COM numbers: the port
 // at the same position on an adapter of the same vendor and product.
-#ifndef PORTCTL_POSITION_MATCH_H
-#define PORTCTL_POSITION_MATCH_H
+#ifndef PORTPROFILE_POSITION_MATCH_H
+#define PORTPROFILE_POSITION_MATCH_H
 
 #include <optional>
 #include <string>

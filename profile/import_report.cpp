@@ -1,6 +1,6 @@
 #include "import_report.h"
 
-#include <iostream>
+#include <ostream>
 
 namespace portctl {
 
@@ -13,7 +13,7 @@ Setting Wanted(const ImportStep& step) { return {Setting::State::kValue, step.va
 void ImportReport::Matched(const ImportStep& step) {
     if (form_ != ReportForm::kLines || step.entry == lastMatched_) return;
     lastMatched_ = step.entry;
-    std::cout << step.entry << " goes to " << step.port << "\n";
+    out_ << step.entry << " goes to " << step.port << "\n";
 }
 
 void ImportReport::Unchanged(const ImportStep& step) {
@@ -53,7 +53,7 @@ void ImportReport::Absent(const ImportStep& step) {
 void ImportReport::Add(const ImportStep& step, Json result, const std::string& line) {
     switch (form_) {
         case ReportForm::kLines:
-            std::cout << step.port << " " << step.option->name << ": " << line << "\n";
+            out_ << step.port << " " << step.option->name << ": " << line << "\n";
             return;
         case ReportForm::kSummary:
             summary_.Add(step);
@@ -71,10 +71,10 @@ void ImportReport::Finish() const {
         case ReportForm::kLines:
             return;
         case ReportForm::kSummary:
-            std::cout << summary_.Line() << "\n";
+            out_ << summary_.Line() << "\n";
             return;
         case ReportForm::kJson:
-            std::cout << Json{{"changed", changed_}, {"ports", ports_}}.dump(2) << "\n";
+            out_ << Json{{"changed", changed_}, {"ports", ports_}}.dump(2) << "\n";
             return;
     }
 }

@@ -4,8 +4,8 @@
 //   drift: COM3 interface 0 (want 2), COM4 fifo on (want off), COM9 absent
 // A drift line that would be longer keeps the differences that fit and
 // says how many it leaves out ("... and 17 more").
-#ifndef PORTCTL_CHECK_SUMMARY_H
-#define PORTCTL_CHECK_SUMMARY_H
+#ifndef PORTPROFILE_CHECK_SUMMARY_H
+#define PORTPROFILE_CHECK_SUMMARY_H
 
 #include <cstddef>
 #include <set>
