@@ -5,7 +5,7 @@
 // is refused cleanly (Wine's own CM_Get_Parent fails, so the shipped tool
 // reaches no adapter there).  The same code built with the configuration-manager
 // stand-in (portctl_standin.exe) changes options through the test adapter
-// driver, and renumber ports with the stand-in for the COM port database.
+// driver, and renumbers ports with the stand-in for the COM port database.
 #include <windows.h>
 
 #include <gtest/gtest.h>
