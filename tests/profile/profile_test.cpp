@@ -112,6 +112,11 @@ TEST_F(ProfileEngine, NamesEachFaultWithItsPlace) {
          PO_MATCH_POSITION,
          "1 entry cannot be matched by position, so nothing is changed:\n"
          "  ports.COM4: no port at position 1 of a 0001:0002 adapter here"},
+        // With the ports' numbers, a number no port can carry, or given twice.
+        {Profile(R"("COM300": {"adapter": {"vendor": 6699, "product": 8225}})"),
+         PO_MATCH_POSITION | PO_MATCH_NUMBERS, "ports.COM300: no port can be given COM300"},
+        {Profile(std::string(kCom3) + R"(, "3": {"adapter": {"vendor": 6699, "product": 8225}})"),
+         PO_MATCH_POSITION | PO_MATCH_NUMBERS, "ports.3: COM3 is also given by ports.COM3"},
     };
     const std::string before = Json::parse(simwin_demo_machine_json()).dump();
     for (const auto& c : cases) {
