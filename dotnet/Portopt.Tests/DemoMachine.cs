@@ -6,17 +6,20 @@ namespace Portopt.Tests
     /// <summary>The demo machine as the library should read it: a four-port
     /// KARBEND adapter in shared-table mode (COM3 to COM6), a single-port PCI
     /// adapter (COM7), two tovelser-family ports in per-port mode (COM8,
-    /// COM9), whose family has only the interface mode, and a COM1 with no
-    /// adapter.  Options are written as portctl shows them: a value, "-"
-    /// for not stored, "n/a" for an option the family lacks.</summary>
+    /// COM9), whose family has only the interface mode, a COM1 with no
+    /// adapter, and a single-port USB adapter (COM10) whose driver gives its
+    /// port no COM-port interface, so that only the records name it.
+    /// Options are written as portctl shows them: a value, "-" for not
+    /// stored, "n/a" for an option the family lacks.</summary>
     internal static class DemoMachine
     {
         internal static readonly Adapter Karbend = new Adapter(@"USB\VID_1A2B&PID_2044\KB4P0001", AdapterBus.Usb, 0x1A2B, 0x2044, AdapterFamily.Karbend);
         internal static readonly Adapter Pci = new Adapter(@"PCI\VEN_1A2B&DEV_2021&SUBSYS_00011A2B&REV_01\4&2A3B4C5D&0&00E4", AdapterBus.Pci, 0x1A2B, 0x2021, AdapterFamily.Karbend);
         internal static readonly Adapter Tovelser = new Adapter(@"USB\VID_1A2B&PID_1131\TV2P0042", AdapterBus.Usb, 0x1A2B, 0x1131, AdapterFamily.Tovelser);
+        internal static readonly Adapter SinglePort = new Adapter(@"USB\VID_1A2B&PID_2031\KB1P0010", AdapterBus.Usb, 0x1A2B, 0x2031, AdapterFamily.Karbend);
 
-        /// <summary>The modes of the tovelser adapter, whose product
-        /// (capability 0x30) refuses interface mode 0.</summary>
+        /// <summary>The modes of the tovelser adapter and the single-port
+        /// one, whose products (capability 0x30) refuse interface mode 0.</summary>
         internal const InterfaceModes NotZero = InterfaceModes.Mode1 | InterfaceModes.Mode2 | InterfaceModes.Mode3;
 
         internal static readonly IReadOnlyList<Port> Ports = new[]
@@ -30,6 +33,7 @@ namespace Portopt.Tests
             Row("COM7", Pci, null, "3", "0", "0", "on"),
             Row("COM8", Tovelser, 1, "2", "n/a", "n/a", "n/a", NotZero),
             Row("COM9", Tovelser, 2, "-", "n/a", "n/a", "n/a", NotZero),
+            Row("COM10", SinglePort, null, "1", "0", "1", "on", NotZero),
         };
 
         internal static Port Port(string name) => Ports.Single(port => port.Name == name);

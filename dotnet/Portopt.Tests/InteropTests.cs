@@ -63,6 +63,7 @@ namespace Portopt.Tests
             ["PoSetFastFlush"] = ("portopt", true),
             ["PoSetTxMode"] = ("portopt", true),
             ["PoSetUARTFIFO"] = ("portopt", true),
+            ["PoSetComNumberEx"] = ("portopt", true),
             ["EnumCOMPortsEx"] = ("comlist", true),
             // The simulated Windows' own, reached through libportopt.
             ["GetLastError"] = ("portopt", false),

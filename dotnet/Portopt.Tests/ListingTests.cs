@@ -136,6 +136,9 @@ namespace Portopt.Tests
                 ["txmode"] = Stored(port.TxMode),
                 // The FIFO as its query answers it: disabled also when nothing is stored.
                 ["fifo"] = port.UartFifo.IsAvailable ? port.UartFifo.RawValue != 0 : null,
+                ["interfaceModes"] = port.AcceptedInterfaceModes == InterfaceModes.None ? null
+                    : new JsonArray(Enumerable.Range(0, 4).Where(mode => port.Accepts((InterfaceMode)mode))
+                        .Select(mode => JsonValue.Create(mode)).ToArray<JsonNode?>()),
             };
         }
 

@@ -44,12 +44,16 @@ namespace Portopt
         /// back, before this one.</summary>
         public IReadOnlyList<PortOption> Applied { get; }
 
-        /// <summary>Why a change call failed, from the code it left.</summary>
+        /// <summary>Why a change call failed, from the code it left, as
+        /// portctl words it.</summary>
         internal static string Reason(int code) => code switch
         {
             87 => "a value out of range",
             1016 => "the stored setting could not be read or written",
-            _ => "the adapter could not be reached or refused the change",
+            // An adapter that cannot be opened leaves no code either.
+            0 => "the adapter could not be reached or refused the change, no code given",
+            // The library keeps only a refused request's own code.
+            _ => $"the adapter refused the change (error {code})",
         };
 
         /// <summary>The option as portctl names it.</summary>
@@ -68,7 +72,8 @@ namespace Portopt
             string why = accepted
                 ? $"the change was accepted but reads back {reads}"
                 : code == 0 ? $"the adapter refused the change, no code given; reads back {reads}"
-                : $"{Reason(code)} (error {code}); reads back {reads}";
+                : code is 87 or 1016 ? $"{Reason(code)} (error {code}); reads back {reads}"
+                : $"{Reason(code)}; reads back {reads}";
             string before = applied.Count == 0 ? "nothing" : string.Join(", ", applied.Select(NameOf));
             return $"{portName} {NameOf(option)} not changed: {why}; applied before it: {before}";
         }

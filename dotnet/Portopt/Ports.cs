@@ -33,10 +33,12 @@ namespace Portopt
                 records[record.port] = record;
             }
             // A port whose device has no COM-port interface is not listed,
-            // yet the library serves it: its record names it.
-            var listed = new HashSet<int?>(names.Select(PortNames.ComNumber));
-            IEnumerable<string> unlisted = records.Keys.Where(number => !listed.Contains(number)).Select(number => "COM" + number);
-            return PortNames.NaturalOrder(names.Concat(unlisted)).Select(name => Listed(library, name, records)).ToList().AsReadOnly();
+            // yet the library serves it: its record names it.  Each port
+            // once: the first name of each COM number, each other name once.
+            var seen = new HashSet<(int?, string?)>();
+            IEnumerable<string> ports = names.Concat(records.Keys.Select(number => "COM" + number))
+                .Where(name => seen.Add(PortNames.ComNumber(name) is int number ? (number, null) : (null, name)));
+            return PortNames.NaturalOrder(ports).Select(name => Listed(library, name, records)).ToList().AsReadOnly();
         }
 
         /// <summary>One present port, from one reading of it.</summary>

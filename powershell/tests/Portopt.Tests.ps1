@@ -94,6 +94,7 @@ finally {
                 txmode = Stored $port.TxMode
                 # The FIFO as its query answers: disabled also when nothing is stored.
                 fifo = if ($port.UartFifo.IsAvailable) { $port.UartFifo.RawValue -ne 0 }
+                interfaceModes = if ($port.AcceptedInterfaceModes -ne 'None') { , [int[]]@(0..3 | Where-Object { $port.Accepts($_) }) }
             }
         }
 

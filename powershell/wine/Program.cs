@@ -34,6 +34,11 @@ internal static class Program
         }
         examples = args[1];
         Install(args[0], Installed);
+        // Windows gives every process the machine's module folders in
+        // PSModulePath, and PowerShell 7 looks there too: that is how the
+        // Intune pair finds by its name the module the MSI installs.  Wine's
+        // environment has no such variable.
+        Environment.SetEnvironmentVariable("PSModulePath", Path.GetDirectoryName(Installed));
         string portopt = Path.Combine(Installed, Environment.Is64BitProcess ? "x64" : "x86", "portopt.dll");
         if (args.Length == 4)
         {

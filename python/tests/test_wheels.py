@@ -1,7 +1,8 @@
 """The Windows wheels that scripts/wheels.sh builds: their names and tags,
 the project's version, the package's files with the library's public
-header, and the DLLs of the right bitness, unchanged from the build they
-came from."""
+header, and the DLLs of the right bitness, stripped of their debug
+information and unchanged from the release tree they came from
+(scripts/release-tree.sh)."""
 import base64
 import csv
 import hashlib
@@ -9,16 +10,21 @@ import io
 import os
 import re
 import struct
+import sys
 import zipfile
 from pathlib import Path
 
+import pefile
 import pytest
 
 ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tests" / "pe"))
+import check_binaries  # noqa: E402
+
 PACKAGE = ROOT / "python" / "portopt"
 WHEEL_DIR = Path(os.environ.get("WHEEL_DIR", ROOT / "build" / "wheels"))
-DLLS = {"portopt.dll": "source/dll/portopt.dll", "comlist.dll": "comlist/comlist.dll",
-        "portprofile.dll": "profile/portprofile.dll"}
+RELEASE_DIR = Path(os.environ.get("RELEASE_DIR", ROOT / "build" / "release"))
+DLLS = ("portopt.dll", "comlist.dll", "portprofile.dll")
 
 
 def project_version() -> str:
@@ -38,13 +44,10 @@ def record_digest(data: bytes) -> str:
 
 
 @pytest.mark.parametrize(
-    "tag, folder, machine, build",
-    [
-        ("win32", "x86", 0x014C, os.environ.get("WINDOWS_BUILD_DIR", ROOT / "build" / "windows")),
-        ("win_amd64", "x64", 0x8664, os.environ.get("WINDOWS64_BUILD_DIR", ROOT / "build" / "windows64")),
-    ],
+    "tag, folder, machine, arch",
+    [("win32", "x86", 0x014C, "win32"), ("win_amd64", "x64", 0x8664, "win64")],
 )
-def test_wheel_carries_package_and_its_dlls(tag, folder, machine, build):
+def test_wheel_carries_package_and_its_dlls(tag, folder, machine, arch):
     if not any(WHEEL_DIR.glob("portopt-*.whl")):
         pytest.skip(f"no wheels in {WHEEL_DIR}: scripts/wheels.sh builds them")
     version = project_version()
@@ -70,12 +73,13 @@ def test_wheel_carries_package_and_its_dlls(tag, folder, machine, build):
     # were built with it.
     assert contents["portopt/portopt.h"] == (ROOT / "include" / "portopt.h").read_bytes()
 
-    for dll, built in DLLS.items():
+    for dll in DLLS:
         data = contents[f"portopt/{folder}/{dll}"]
         assert pe_machine(data) == machine, dll
-        built_path = Path(build) / built
-        if built_path.is_file():
-            assert data == built_path.read_bytes(), f"{dll} differs from {built_path}: rerun scripts/wheels.sh"
+        assert check_binaries.stripped_faults(pefile.PE(data=data, fast_load=True)) == [], dll
+        shipped = RELEASE_DIR / f"portopt-{version}-{arch}" / "bin" / dll
+        if shipped.is_file():
+            assert data == shipped.read_bytes(), f"{dll} differs from {shipped}: rerun scripts/wheels.sh"
 
     # Every file is recorded with its digest, as installers check.
     recorded = {row[0]: row[1] for row in record}

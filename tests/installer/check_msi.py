@@ -1,7 +1,8 @@
 """The MSIs of scripts/msi.sh, read with msiinfo: their tables, and for each
 bitness the files the File table installs against the packages they come
-from: under Program Files\\portopt exactly the files of the ZIP of the same
-bitness, in its layout, include\\ and lib\\ in the feature SDK (off by
+from: under Program Files\\portopt exactly the files of the release tree of
+the same bitness (scripts/release-tree.sh; the release ZIP holds the same),
+in its layout, include\\ and lib\\ in the feature SDK (off by
 default) and the rest in Main; under WindowsPowerShell\\Modules\\Portopt
 exactly the module ZIP's files.  The product version, the fixed upgrade
 code and its major-upgrade rows, the publisher, and the row that puts
@@ -9,7 +10,8 @@ portctl's folder on the system PATH.
 
     check_msi.py
 
-Takes the packages from $PACKAGE_DIR (build/package).  Exit 0 when every
+Takes the packages from $PACKAGE_DIR (build/package) and the release tree
+from $RELEASE_DIR (build/release).  Exit 0 when every
 check holds, 1 when one fails, 77 (skipped) when msiinfo or the MSIs are
 missing.
 """
@@ -47,6 +49,11 @@ def long_name(name):
 def zip_files(path, top):
     with zipfile.ZipFile(path) as archive:
         return {name[len(top) + 1:] for name in archive.namelist() if not name.endswith("/")}
+
+
+def tree_files(top):
+    return {os.path.relpath(os.path.join(folder, name), top).replace(os.sep, "/")
+            for folder, _, names in os.walk(top) for name in names}
 
 
 def faults_of(msi, arch, version, package_dir):
@@ -87,10 +94,12 @@ def faults_of(msi, arch, version, package_dir):
         folder = place(components[row["Component_"]]["Directory_"])
         installed[f"{folder}/{long_name(row['FileName'])}"] = features.get(row["Component_"])
 
-    for prefix, package, top in (
-            ("portopt/", f"portopt-{version}-{zip_arch}.zip", f"portopt-{version}-{zip_arch}"),
-            (make_wxs.MODULE_FOLDER + "/", f"portopt-{version}-powershell.zip", "Portopt")):
-        shipped = zip_files(os.path.join(package_dir, package), top)
+    release_dir = os.environ.get("RELEASE_DIR", os.path.join(ROOT, "build", "release"))
+    tree = os.path.join(release_dir, f"portopt-{version}-{zip_arch}")
+    module = f"portopt-{version}-powershell.zip"
+    for prefix, package, shipped in (
+            ("portopt/", tree, tree_files(tree)),
+            (make_wxs.MODULE_FOLDER + "/", module, zip_files(os.path.join(package_dir, module), "Portopt"))):
         mine = {path[len(prefix):] for path in installed if path.startswith(prefix)}
         if mine != shipped:
             faults.append(f"{prefix}: missing {sorted(shipped - mine) or 'none'}, "
