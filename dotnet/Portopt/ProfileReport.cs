@@ -1,6 +1,6 @@
 using System.Collections.Generic;
 using System.Linq;
-using Portopt.Text;
+using System.Text.Json;
 
 namespace Portopt
 {
@@ -8,13 +8,20 @@ namespace Portopt
     /// of each entry, in the profile's order.</summary>
     public sealed class ProfileReport
     {
-        internal ProfileReport(IReadOnlyList<ProfileOutcome> outcomes) => Outcomes = outcomes;
+        private readonly string json;
+
+        private ProfileReport(string json, bool changed, IReadOnlyList<ProfileOutcome> outcomes)
+        {
+            this.json = json;
+            Changed = changed;
+            Outcomes = outcomes;
+        }
 
         /// <summary>Each option of each entry.</summary>
         public IReadOnlyList<ProfileOutcome> Outcomes { get; }
 
         /// <summary>True when any option was applied.</summary>
-        public bool Changed => Outcomes.Any(outcome => outcome.Result == ProfileResult.Applied);
+        public bool Changed { get; }
 
         /// <summary>True when every option already held: the machine is as
         /// the profile gives it.</summary>
@@ -26,52 +33,52 @@ namespace Portopt
         /// the profile's <c>"entry"</c> for it and each option's
         /// <c>"result"</c> with <c>"from"</c> and <c>"to"</c>,
         /// <c>"value"</c> or <c>"reason"</c>.</summary>
-        public string ToJson()
+        public string ToJson() => json;
+
+        /// <summary>The engine's JSON report of <paramref name="profile"/>.</summary>
+        internal static ProfileReport Read(string json, Profile profile)
         {
-            var ports = new JsonMap();
-            foreach (ProfileOutcome outcome in Outcomes)
+            var outcomes = new List<ProfileOutcome>();
+            using JsonDocument document = JsonDocument.Parse(json);
+            foreach (JsonProperty port in document.RootElement.GetProperty("ports").EnumerateObject())
             {
-                if (!(ports[outcome.PortName] is JsonMap port))
+                string entry = port.Value.GetProperty("entry").GetString()!;
+                foreach (JsonProperty option in port.Value.GetProperty("options").EnumerateObject())
                 {
-                    port = new JsonMap();
-                    port.Set("entry", outcome.Entry);
-                    port.Set("options", new JsonMap());
-                    ports.Set(outcome.PortName, port);
+                    outcomes.Add(Outcome(entry, port.Name, ProfileOptions.Named(option.Name), option.Value, profile));
                 }
-                ((JsonMap)port["options"]!).Set(PortOptionException.NameOf(outcome.Option), Result(outcome));
             }
-            var report = new JsonMap();
-            report.Set("changed", Changed);
-            report.Set("ports", ports);
-            return IndentedJson.Write(report);
+            return new ProfileReport(json, document.RootElement.GetProperty("changed").GetBoolean(), outcomes.AsReadOnly());
         }
 
-        private static JsonMap Result(ProfileOutcome outcome)
+        /// <summary>The change an import asks to confirm:
+        /// <c>{"port", "entry", "option", "from", "to"}</c>.</summary>
+        internal static ProfileOutcome Change(string json)
         {
-            var result = new JsonMap();
-            object? From() => ProfileOptions.Json(outcome.Option, outcome.FromSetting);
-            object? To() => ProfileOptions.Json(outcome.Option, outcome.ToSetting);
-            switch (outcome.Result)
+            using JsonDocument document = JsonDocument.Parse(json);
+            JsonElement change = document.RootElement;
+            return new ProfileOutcome(change.GetProperty("entry").GetString()!, change.GetProperty("port").GetString()!,
+                ProfileOptions.Named(change.GetProperty("option").GetString()!), ProfileResult.WouldApply,
+                ProfileJson.Value(change.GetProperty("from")), ProfileJson.Value(change.GetProperty("to")));
+        }
+
+        private static ProfileOutcome Outcome(string entry, string port, PortOption option, JsonElement result, Profile profile)
+        {
+            int? Member(string name) => result.TryGetProperty(name, out JsonElement value) ? ProfileJson.Value(value) : null;
+            switch (result.GetProperty("result").GetString())
             {
-                case ProfileResult.Unchanged:
-                    result.Set("result", "unchanged");
-                    result.Set("value", From());
-                    break;
-                case ProfileResult.Refused:
-                    result.Set("result", "refused");
-                    result.Set("reason", outcome.Reason);
-                    break;
-                case ProfileResult.Absent:
-                    result.Set("result", "absent");
-                    result.Set("to", To());
-                    break;
+                case "unchanged":
+                    return new ProfileOutcome(entry, port, option, ProfileResult.Unchanged, Member("value"), Member("value"));
+                case "would apply":
+                    return new ProfileOutcome(entry, port, option, ProfileResult.WouldApply, Member("from"), Member("to"));
+                case "applied":
+                    return new ProfileOutcome(entry, port, option, ProfileResult.Applied, Member("from"), Member("to"));
+                case "absent":
+                    return new ProfileOutcome(entry, port, option, ProfileResult.Absent, null, Member("to"));
                 default:
-                    result.Set("result", outcome.Result == ProfileResult.Applied ? "applied" : "would apply");
-                    result.Set("from", From());
-                    result.Set("to", To());
-                    break;
+                    return new ProfileOutcome(entry, port, option, ProfileResult.Refused, null, profile.Wanted(entry, option),
+                        result.GetProperty("reason").GetString());
             }
-            return result;
         }
     }
 }
