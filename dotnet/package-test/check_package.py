@@ -47,6 +47,8 @@ SIMULATOR_MARKS = {
     "PORTOPT_LIBRARY_PATH": "PORTOPT_LIBRARY_PATH".encode("utf-16-le"),
     "NativeLibrary looked up by name": "System.Runtime.InteropServices.NativeLibrary".encode("utf-16-le"),
 }
+# What every package holds besides its contents.
+PACKAGING = ("[Content_Types].xml", "_rels/", "package/services/metadata/")
 
 
 def metadata_faults(nuspec, version):
