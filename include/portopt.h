@@ -10,18 +10,16 @@
  *
  * The last-error codes the calls set of their own (a call that sets none
  * leaves the thread's code as it was):
- *   2    ERROR_FILE_NOT_FOUND       a query of a port for which the store
- *                                   holds no value (the answer is -1);
- *   87   ERROR_INVALID_PARAMETER    a COM number out of range, a value a
- *                                   change call does not take, a null or
- *                                   undersized record or count;
- *   122  ERROR_INSUFFICIENT_BUFFER  PoGetAllPortInfo: more ports than
- *                                   records offered;
- *   1016 ERROR_REGISTRY_IO_FAILED   a change whose old value cannot be
- *                                   read, or whose new value cannot be
- *                                   stored (the adapter then gets its old
- *                                   value back);
- *   183  PO_ERROR_NUMBER_IN_USE     PoSetComNumber: the number is taken;
+ *   2 (ERROR_FILE_NOT_FOUND): a query of a port for which the store holds
+ *       no value (the answer is -1);
+ *   87 (ERROR_INVALID_PARAMETER): a COM number out of range, a value a
+ *       change call does not take, a null or undersized record or count;
+ *   122 (ERROR_INSUFFICIENT_BUFFER): PoGetAllPortInfo: more ports than
+ *       records offered;
+ *   1016 (ERROR_REGISTRY_IO_FAILED): a change whose old value cannot be
+ *       read, or whose new value cannot be stored (the adapter then gets
+ *       its old value back);
+ *   183 (PO_ERROR_NUMBER_IN_USE): PoSetComNumber: the number is taken;
  * from PoGetAllPortInfo, the platform's code when the device list cannot
  * be built; and when the adapter's driver refuses a change request, the
  * code the refused request left (for example 31, ERROR_GEN_FAILURE).  A

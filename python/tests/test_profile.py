@@ -31,7 +31,7 @@ def test_export_plan_and_test_say_what_portctl_says(machine, tmp_path):
     plan = Profile.load(saved).plan()
     dry_run = portctl(machine, tmp_path, "import", "--dry-run", "--json", str(saved))
     assert plan.report == json.loads(dry_run.stdout)
-    assert (plan.options, plan.differing, plan.refused, plan.changed) == (16, 2, 0, False)
+    assert (plan.options, plan.differing, plan.refused, plan.changed) == (20, 2, 0, False)
 
     compliance = profile.test()
     check = portctl(machine, tmp_path, "check", str(saved))

@@ -727,7 +727,7 @@ TEST_F(PortctlCli, RefusalNamesMissingRightsOnlyWhenTheyAreWhy) {
 // after the options given with it; the port then answers as COM12, with
 // its options, and COM7 is gone.
 TEST_F(PortctlCli, SetNumberRenumbersThePortAndListShowsNumbersOnlyTheDatabaseHolds) {
-    Rewrite({{"\"fd 01 00", "\"fd 09 00"}});  // COM12 held too
+    Rewrite({{"\"fd 03 00", "\"fd 0b 00"}});  // COM12 held too
     const std::string held = "COM12: held in the COM port database, but no present port";
     EXPECT_EQ(Count(OnMachine({"list"}).out, held), 1);
     const ToolRun unknown = OnMachine({"get", "COM12"});
