@@ -2,7 +2,8 @@
 // ports of the demo machine by COM number and by position: a document it refuses ends in an
 // InputError naming the place (as the tool reports bad input), never in any other exception or a
 // crash, and every step it plans asks one present port for a value within its option's range (or,
-// for a check by COM number, the COM number of a port that is not here).
+// for a check by COM number, the COM number of a port that is not here); with the ports' numbers,
+// each port and each wanted number once.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -56,6 +57,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         } catch (const portctl::InputError&) {
         }
+    }
+    // With the ports' numbers: each matched port once, each wanted number
+    // once, and every one a number the calls take.
+    try {
+        std::vector<portctl::NumberStep> numbers;
+        portctl::PlanImport(document, rows, MatchBy::kPosition, MissingPort::kRefused, &numbers);
+        std::vector<int> from, to;
+        for (const portctl::NumberStep& step : numbers) {
+            FUZZ_CHECK(step.row && *step.row->number == step.from);
+            FUZZ_CHECK(step.to >= 1 && step.to <= 256);
+            from.push_back(step.from);
+            to.push_back(step.to);
+        }
+        for (auto* numbersOf : {&from, &to}) {
+            std::sort(numbersOf->begin(), numbersOf->end());
+            FUZZ_CHECK(std::adjacent_find(numbersOf->begin(), numbersOf->end()) ==
+                       numbersOf->end());
+        }
+    } catch (const portctl::InputError&) {
     }
     return 0;
 }

@@ -57,6 +57,22 @@
 /* How a profile's entries find the present ports. */
 #define PO_MATCH_NUMBER 0   /* by the entry's COM number */
 #define PO_MATCH_POSITION 1 /* the port at the entry's position on an adapter of its model */
+/*
+ * OR'd with PO_MATCH_POSITION (alone, or with PO_MATCH_NUMBER, it is an
+ * unknown match): each matched port is also to carry the COM number its
+ * entry is keyed by.  An import gives the ports their numbers first,
+ * through PoSetComNumber (never forced), in an order in which no two ports
+ * hold one number at once, passing through a free number where ports swap;
+ * then their options, under their new numbers.  A number that a present
+ * port outside the profile carries, or that only the COM port database
+ * holds, is refused for that port.  Should a renumbering fail, those made
+ * are put back.  Reports give each port's "number" beside its options
+ * (ports named as they were found), and a test counts a wrong number as a
+ * difference; `options` in the outcome counts options only, `differing`
+ * and `refused` count numbers too.  The confirm callback is asked about a
+ * number with "option": "number".
+ */
+#define PO_MATCH_NUMBERS 0x10
 
 /* The form of a report. */
 #define PO_REPORT_LINES 0 /* a line for each option, as portctl import prints them */

@@ -154,6 +154,17 @@ void AddSteps(const Entry& entry, const PortRow* row, std::vector<ImportStep>& s
     }
 }
 
+// The number the entry's key gives its port, unless a number no port can
+// be given or one an earlier entry gives.
+void AddNumber(const Entry& entry, const PortRow& row, std::map<int, std::string>& wanted,
+               std::vector<NumberStep>& numbers) {
+    const int number = *entry.number;
+    if (!CallsTake(number)) Fault(entry.place, "no port can be given " + ComName(number));
+    const auto [earlier, fresh] = wanted.emplace(number, entry.place);
+    if (!fresh) Fault(entry.place, ComName(number) + " is also given by " + earlier->second);
+    numbers.push_back({entry.key, ComName(*row.number), &row, *row.number, number});
+}
+
 }  // namespace
 
 Json ExportDocument(const std::vector<PortRow>& rows) {
@@ -181,10 +192,12 @@ Json ExportDocument(const std::vector<PortRow>& rows) {
 }
 
 std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows,
-                                   MatchBy match, MissingPort missing) {
+                                   MatchBy match, MissingPort missing,
+                                   std::vector<NumberStep>* numbers) {
     CheckHeader(document);
     const std::map<int, const PortRow*> present = PresentPorts(rows);
-    std::map<int, std::string> taken;  // COM number: the entry that goes there
+    std::map<int, std::string> taken;   // COM number: the entry that goes there
+    std::map<int, std::string> wanted;  // COM number: the entry that carries it
     std::string unmatched;
     std::size_t unmatchedCount = 0;
     std::vector<ImportStep> steps;
@@ -209,6 +222,7 @@ std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortR
                   ComName(number) + " is given twice" +
                       (match == MatchBy::kNumber ? "" : " (also by " + earlier->second + ")"));
         }
+        if (numbers && row) AddNumber(entry, *row, wanted, *numbers);
         AddSteps(entry, row, steps);
     }
     if (unmatchedCount > 0) {

@@ -42,6 +42,16 @@ struct ImportStep {
     std::optional<std::string> refusal;
 };
 
+// A port matched by position, with the COM number its entry is keyed by
+// (import --numbers).
+struct NumberStep {
+    std::string entry;  // the file's name of the port, "COM11": the number it is to carry
+    std::string port;   // the present port, as found, "COM12"
+    const PortRow* row = nullptr;
+    int from = 0;
+    int to = 0;
+};
+
 // What becomes of an entry whose COM number is not here, matching by number.
 enum class MissingPort {
     kRefused,  // the file is refused
@@ -51,9 +61,13 @@ enum class MissingPort {
 // Checks the whole document against the present ports (in `rows`) and
 // gives its steps in file order.  Throws InputError naming the place of
 // the first fault, or every entry that cannot be matched by position.
+// With `numbers` (matching by position), also each entry's port and the
+// number it is to carry, in file order; a number no port can be given, or
+// one that two entries give, is a fault.
 std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows,
                                    MatchBy match = MatchBy::kNumber,
-                                   MissingPort missing = MissingPort::kRefused);
+                                   MissingPort missing = MissingPort::kRefused,
+                                   std::vector<NumberStep>* numbers = nullptr);
 
 // Whether the step asks for the value the port has now.
 bool Unchanged(const ImportStep& step);

@@ -53,10 +53,20 @@ void CheckSummary::Add(const ImportStep& step) {
                            ")");
 }
 
+void CheckSummary::AddNumber(const std::string& port, int now, int wanted) {
+    ++numbers_;
+    ports_.insert(port);
+    if (now != wanted) {
+        differences_.push_back(port + " number " + std::to_string(now) + " (want " +
+                               std::to_string(wanted) + ")");
+    }
+}
+
 std::string CheckSummary::Line() const {
     if (!unlisted_.empty()) return ("not checked: " + unlisted_).substr(0, kMaxSummaryLine);
     if (differences_.empty()) {
-        return "compliant: " + Counted(options_, "option") + " on " +
+        return "compliant: " + Counted(options_, "option") +
+               (numbers_ > 0 ? " and " + Counted(numbers_, "number") : "") + " on " +
                Counted(ports_.size(), "port");
     }
     return Fitted("drift: ", differences_);

@@ -1,5 +1,6 @@
 #include "import_report.h"
 
+#include <map>
 #include <ostream>
 
 namespace portctl {
@@ -10,10 +11,70 @@ Setting Wanted(const ImportStep& step) { return {Setting::State::kValue, step.va
 
 }  // namespace
 
-void ImportReport::Matched(const ImportStep& step) {
-    if (form_ != ReportForm::kLines || step.entry == lastMatched_) return;
-    lastMatched_ = step.entry;
-    out_ << step.entry << " goes to " << step.port << "\n";
+void ImportReport::Matched(const std::string& entry, const std::string& port) {
+    if (form_ != ReportForm::kLines || entry == lastMatched_) return;
+    lastMatched_ = entry;
+    out_ << entry << " goes to " << port << "\n";
+}
+
+void ImportReport::Number(const NumberStep& step, const NumberResult& result) {
+    using Kind = NumberResult::Kind;
+    Json json;
+    std::string line;
+    const std::string way = std::to_string(step.from) + " -> " +
+                            (result.through ? std::to_string(*result.through) + " -> " : "") +
+                            std::to_string(step.to);
+    switch (result.kind) {
+        case Kind::kUnchanged:
+            json = {{"result", "unchanged"}, {"value", step.from}};
+            line = "unchanged (" + std::to_string(step.from) + ")";
+            break;
+        case Kind::kWouldApply:
+        case Kind::kApplied:
+            json = {{"result", result.kind == Kind::kApplied ? "applied" : "would apply"},
+                    {"from", step.from},
+                    {"to", step.to}};
+            if (result.through) json["through"] = *result.through;
+            line = std::string(result.kind == Kind::kApplied ? "applied" : "would apply") + " (" +
+                   way + ")";
+            if (result.restart) {
+                json["restart"] = true;
+                line += "; the port takes it when Windows restarts";
+            }
+            changed_ = changed_ || result.kind == Kind::kApplied;
+            break;
+        case Kind::kRefused:
+            json = {{"result", "refused"}, {"reason", result.reason}};
+            line = "refused: " + result.reason;
+            break;
+    }
+    switch (form_) {
+        case ReportForm::kLines:
+            out_ << step.port << " number: " << line << "\n";
+            return;
+        case ReportForm::kSummary:
+            summary_.AddNumber(step.port, step.from, step.to);
+            return;
+        case ReportForm::kJson:
+            break;
+    }
+    Json& port = ports_[step.port];
+    port["entry"] = step.entry;
+    port["number"] = std::move(json);
+    port["options"] = Json::object();
+}
+
+void ImportReport::Renumberings(const std::vector<NumberStep>& steps, const NumberRun& run) {
+    renumberings_ = Json::array();
+    // The port each renumbering moves, by the number it carries then.
+    std::map<int, std::string> found;
+    for (const NumberStep& step : steps) found[step.from] = step.port;
+    for (const RenumberStep& step : run.order) {
+        const std::string port = found.at(step.from);
+        found.erase(step.from);
+        found[step.to] = port;
+        renumberings_->push_back({{"port", port}, {"from", step.from}, {"to", step.to}});
+    }
 }
 
 void ImportReport::Unchanged(const ImportStep& step) {
@@ -74,7 +135,9 @@ void ImportReport::Finish() const {
             out_ << summary_.Line() << "\n";
             return;
         case ReportForm::kJson:
-            out_ << Json{{"changed", changed_}, {"ports", ports_}}.dump(2) << "\n";
+            Json report{{"changed", changed_}, {"ports", ports_}};
+            if (renumberings_) report["renumberings"] = *renumberings_;
+            out_ << report.dump(2) << "\n";
             return;
     }
 }

@@ -31,14 +31,20 @@ bool OutcomeValid(const PoProfileOutcome* outcome) {
     return !outcome || outcome->size == static_cast<int>(sizeof(PoProfileOutcome));
 }
 
-bool MatchValid(int match) { return match == PO_MATCH_NUMBER || match == PO_MATCH_POSITION; }
+// By number, or by position, with or without the ports' numbers.
+bool MatchValid(int match) {
+    return match == PO_MATCH_NUMBER || (match & ~PO_MATCH_NUMBERS) == PO_MATCH_POSITION;
+}
 
 bool FormValid(int form) {
     return form == PO_REPORT_LINES || form == PO_REPORT_JSON || form == PO_REPORT_LINE;
 }
 
-portctl::MatchBy MatchOf(int match) {
-    return match == PO_MATCH_POSITION ? portctl::MatchBy::kPosition : portctl::MatchBy::kNumber;
+// The request's match, from a valid `match`.
+void SetMatch(RunRequest& request, int match) {
+    request.numbers = (match & PO_MATCH_NUMBERS) != 0;
+    request.match = (match & ~PO_MATCH_NUMBERS) == PO_MATCH_POSITION ? portctl::MatchBy::kPosition
+                                                                    : portctl::MatchBy::kNumber;
 }
 
 ReportForm FormOf(int form) {
@@ -105,7 +111,7 @@ int Run(const char* profile, Task task, int match, int form, char* text, int cap
                 return confirm(change.c_str(), context) != 0;
             };
         }
-        request.match = MatchOf(match);
+        SetMatch(request, match);
         request.form = FormOf(form);
         request.capacity = static_cast<std::size_t>(capacity);
         return Answered(portctl::RunProfile(profile, request), text, capacity, needed, outcome);
@@ -131,7 +137,7 @@ PORTPROFILE_API int PORTPROFILE_CALL PoProfileCheck(const char* profile, int mat
     const bool valid = profile && MatchValid(match) && BufferValid(text, capacity, needed);
     return Guarded(valid, text, capacity, needed, [&] {
         RunRequest request;
-        request.match = MatchOf(match);
+        SetMatch(request, match);
         const RunResult result = portctl::RunProfile(profile, request);
         if (!result.unlisted.empty()) {
             return Deliver(result.unlisted, text, capacity, needed, {0, PO_PROFILE_NOT_LISTED});

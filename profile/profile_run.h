@@ -22,8 +22,12 @@ enum class Task {
 struct RunRequest {
     Task task = Task::kPlan;
     MatchBy match = MatchBy::kNumber;
+    // Matching by position, also the COM number each entry is keyed by:
+    // given first in an import, compared in a test.
+    bool numbers = false;
     ReportForm form = ReportForm::kLines;
-    // Asked before each change with the change as JSON; false declines it.
+    // Asked before each change (of an option or a number) with the change
+    // as JSON; false declines it.
     std::function<bool(const std::string&)> confirm;
     // The longest report the caller takes: an import whose report might
     // be longer changes nothing and ends in ReportTooLong.

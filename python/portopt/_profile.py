@@ -21,6 +21,8 @@ ERROR_INVALID_DATA = 13
 PO_PROFILE_NOT_LISTED = 0x20000001
 _REASON_BYTES = 256
 _MATCHES = {"number": 0, "position": 1}
+# OR'd with the position match: the ports' COM numbers too.
+_NUMBERS = 0x10
 _LINES, _JSON, _LINE = 0, 1, 2
 _FIRST_CAPACITY = 1 << 16
 
@@ -111,10 +113,13 @@ def _text(call: Callable[..., int], *arguments: Any) -> "tuple[str, _Outcome]":
         return text, outcome
 
 
-def _match(match: str) -> int:
+def _match(match: str, numbers: bool = False) -> int:
     if match not in _MATCHES:
         raise ValueError(f"match is 'number' or 'position', not {match!r}")
-    return _MATCHES[match]
+    if numbers and match != "position":
+        raise ValueError("numbers=True needs match='position' (matched by number, every port "
+                         "already carries its entry's number)")
+    return _MATCHES[match] | (_NUMBERS if numbers else 0)
 
 
 @dataclass(frozen=True)
@@ -171,20 +176,29 @@ class Profile:
     def save(self, path: Union[str, "os.PathLike[str]"]) -> None:
         Path(path).write_text(self.text, encoding="utf-8")
 
-    def plan(self, match: str = "number") -> ProfileReport:
+    def plan(self, match: str = "number", numbers: bool = False) -> ProfileReport:
         """What an import would do (``portctl import --dry-run``): each
-        option "unchanged" or "would apply".  Changes nothing."""
-        text, outcome = _text(_calls()["PoProfilePlan"], self._encoded(), _match(match), _JSON)
+        option "unchanged" or "would apply".  Changes nothing.  ``numbers``
+        (with ``match="position"``): each port's COM number too, as
+        ``import_`` would give it."""
+        text, outcome = _text(_calls()["PoProfilePlan"], self._encoded(), _match(match, numbers),
+                              _JSON)
         return _report(text, outcome)
 
     def import_(self, match: str = "number",
-                confirm: Optional[Callable[[Dict[str, Any]], bool]] = None) -> ProfileReport:
+                confirm: Optional[Callable[[Dict[str, Any]], bool]] = None,
+                numbers: bool = False) -> ProfileReport:
         """Sets each option that differs, reading each back (``portctl
-        import``).  ``confirm``, when given, is asked before each change with
-        ``{"port", "entry", "option", "from", "to"}``; a change it declines
-        stays "would apply".  A refusal does not stop the others: see
-        ``refused``.  If ``confirm`` raises, the changes after it are
-        declined and the exception is raised once the import returns."""
+        import``).  ``numbers`` (with ``match="position"``, ``portctl import
+        --match position --numbers``): each port first gets the COM number
+        its entry is keyed by, then its options; the report gives each
+        port's ``"number"`` and the ``"renumberings"`` in their order.
+        ``confirm``, when given, is asked before each change with
+        ``{"port", "entry", "option", "from", "to"}`` (``"option"`` is
+        ``"number"`` for a number); a change it declines stays "would
+        apply".  A refusal does not stop the others: see ``refused``.  If
+        ``confirm`` raises, the changes after it are declined and the
+        exception is raised once the import returns."""
         raised: list = []
 
         def ask(change: bytes, _context: Any) -> int:
@@ -197,19 +211,22 @@ class Profile:
                 return 0
 
         callback = _Confirm(ask) if confirm is not None else _Confirm()
-        text, outcome = _text(_calls()["PoProfileImport"], self._encoded(), _match(match), _JSON,
-                              callback, None)
+        text, outcome = _text(_calls()["PoProfileImport"], self._encoded(),
+                              _match(match, numbers), _JSON, callback, None)
         if raised:
             raise raised[0]
         return _report(text, outcome)
 
-    def test(self, match: str = "number") -> Compliance:
+    def test(self, match: str = "number", numbers: bool = False) -> Compliance:
         """Whether every option already holds (``portctl check``), where a
-        port missing by COM number counts as "absent".  The line and the
-        report come from two readings of the machine."""
+        port missing by COM number counts as "absent"; with ``numbers`` (and
+        ``match="position"``), also whether each port carries its entry's
+        COM number.  The line and the report come from two readings of the
+        machine."""
         call = _calls()["PoProfileTest"]
-        line, outcome = _text(call, self._encoded(), _match(match), _LINE)
-        text, report_outcome = _text(call, self._encoded(), _match(match), _JSON)
+        chosen = _match(match, numbers)
+        line, outcome = _text(call, self._encoded(), chosen, _LINE)
+        text, report_outcome = _text(call, self._encoded(), chosen, _JSON)
         return Compliance(outcome.differing == 0, line.rstrip("\n"), _report(text, report_outcome))
 
     def _encoded(self) -> bytes:

@@ -90,3 +90,24 @@ def test_faults_raise_with_their_place(machine):
                 '"txmode": 0}}}').test(match="position")
     with pytest.raises(ValueError, match="match"):
         Profile.export().plan(match="serial")
+
+
+def test_import_with_numbers_swaps_two_ports_and_test_counts_a_wrong_number(machine):
+    adapter = {"vendor": 6699, "product": 8260}
+    profile = Profile(json.dumps({"portctl": 1, "ports": {
+        "COM4": {"adapter": adapter, "position": 1, "interface": 2},
+        "COM3": {"adapter": adapter, "position": 2}}}))
+    compliance = profile.test(match="position", numbers=True)
+    assert compliance.line == ("drift: COM3 number 3 (want 4), COM3 interface 0 (want 2), "
+                               "COM4 number 4 (want 3)")
+    asked = []
+    report = profile.import_(match="position", numbers=True,
+                             confirm=lambda change: asked.append(change) or True)
+    assert asked[0] == {"port": "COM3", "entry": "COM4", "option": "number", "from": 3, "to": 4}
+    assert report.report["ports"]["COM3"]["number"] == {
+        "result": "applied", "from": 3, "to": 4, "through": 2}
+    assert [step["to"] for step in report.report["renumberings"]] == [2, 3, 4]
+    assert (portopt.get("COM4").position, portopt.get("COM4").interface) == (1, 2)
+    assert profile.test(match="position", numbers=True).compliant
+    with pytest.raises(ValueError, match="position"):
+        profile.plan(numbers=True)

@@ -720,6 +720,85 @@ TEST_F(PortctlCli, RefusalNamesMissingRightsOnlyWhenTheyAreWhy) {
         << imported.out;
 }
 
+// A replaced adapter whose first two ports came up as COM12 and COM11 gets
+// back COM11 and COM12 from the profile, one of them passing a free number,
+// and then its options under its new numbers.  A number that a port outside
+// the profile carries is refused for that port alone, which still gets its
+// options; a check with --numbers counts each wrong number as drift.
+TEST_F(PortctlCli, ImportWithNumbersGivesAReplacedAdapterItsNumbersBack) {
+    ASSERT_EQ(OnMachine({"set", "COM3", "number", "11"}).status, 0);
+    ASSERT_EQ(OnMachine({"set", "COM4", "number", "12"}).status, 0);
+    const std::string backup = File("backup.json").string();
+    ASSERT_EQ(OnMachine({"export", backup}).status, 0);
+    const Json golden = Listing();
+    // The tovelser adapter's second port has nothing stored, so the profile
+    // does not renumber it.
+    Rewrite({{"KB4P0001", "KB4P0777"},
+             {"COM11", "COMx"},
+             {"COM12", "COM11"},
+             {"COMx", "COM12"},
+             {"COM8", "COMy"},
+             {"COM9", "COM8"},
+             {"COMy", "COM9"}});
+    const std::vector<std::string> check = {"check", "--match", "position", "--numbers", backup};
+    const ToolRun drift = OnMachine(check);
+    EXPECT_EQ(drift.status, 1);
+    EXPECT_EQ(drift.out.rfind("drift: COM9 number 9 (want 8), COM12 number 12 (want 11), "
+                              "COM12 interface 1 (want 0), ",
+                              0),
+              0u)
+        << drift.out;
+    EXPECT_EQ(drift.err, "");
+
+    const std::string before = ReadFile(Machine());
+    const ToolRun plan =
+        OnMachine({"import", "--match", "position", "--numbers", "--dry-run", backup});
+    for (const char* lines :
+         {"COM11 goes to COM12\nCOM12 number: would apply (12 -> 11)\n"
+          "COM12 interface: would apply (1 -> 0)\n",
+          "COM12 goes to COM11\nCOM11 number: would apply (11 -> 2 -> 12)\n",
+          "COM8 goes to COM9\nCOM9 number: refused: COM8 is carried by another present port, "
+          "which the profile does not renumber\nCOM9 interface: unchanged (2)\n",
+          "COM5 number: unchanged (5)\n"}) {
+        EXPECT_EQ(Count(plan.out, lines), 1) << lines << plan.out;
+    }
+    EXPECT_EQ(ReadFile(Machine()), before);
+
+    const ToolRun imported =
+        OnMachine({"import", "--match", "position", "--numbers", "--json", backup});
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_EQ(imported.err, "portctl: 1 setting or number refused\n");
+    const Json report = Json::parse(imported.out);
+    EXPECT_EQ(report["renumberings"], Json::parse(R"([{"port": "COM11", "from": 11, "to": 2},
+        {"port": "COM12", "from": 12, "to": 11}, {"port": "COM11", "from": 2, "to": 12}])"));
+    EXPECT_EQ(report["ports"]["COM11"]["number"],
+              (Json{{"result", "applied"}, {"from", 11}, {"to", 12}, {"through", 2}}));
+    EXPECT_EQ(report["ports"]["COM12"]["options"]["interface"],
+              (Json{{"result", "applied"}, {"from", 1}, {"to", 0}}));
+    // Every port as on the golden machine, but the tovelser adapter's,
+    // whose first port stays COM9 with its option.
+    const Json now = Listing();
+    ASSERT_EQ(now.size(), golden.size());
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        const std::string name = now[i]["port"];
+        SCOPED_TRACE(name);
+        for (const char* key : {"port", "position", "interface", "fastflush", "txmode", "fifo"}) {
+            if (name == "COM8" || name == "COM9") continue;
+            EXPECT_EQ(now[i][key], golden[i][key]) << key;
+        }
+    }
+    EXPECT_EQ(now[5]["port"], "COM9");
+    EXPECT_EQ(now[5]["position"], 1);
+    EXPECT_EQ(now[5]["interface"], 2);
+    EXPECT_EQ(OnMachine(check).out, "drift: COM9 number 9 (want 8)\n");
+    EXPECT_EQ(OnMachine({"check", "--match", "position", backup}).out,
+              "compliant: 20 options on 6 ports\n");
+
+    const ToolRun usage = OnMachine({"import", "--numbers", backup});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.err.find("--numbers needs --match position"), std::string::npos) << usage.err;
+}
+
 }  // namespace
 
 // A port's COM number: a number the COM port database holds for no present

@@ -5,7 +5,7 @@
 // is refused cleanly (Wine's own CM_Get_Parent fails, so the shipped tool
 // reaches no adapter there).  The same code built with the configuration-manager
 // stand-in (portctl_standin.exe) changes options through the test adapter
-// driver.
+// driver, and renumbers ports with the stand-in for the COM port database.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -234,6 +234,48 @@ TEST_P(PortctlOnWine, SetAndImportReachTheAdapterDriver) {
     EXPECT_EQ(api.PoGetInterface(3), 3);
     EXPECT_EQ(api.PoGetFastFlush(10), 1);
     EXPECT_NE(PortctlWithStandIn("list").out.find("USB 1A2B:2052"), std::string::npos);
+}
+
+// A profile with the ports' numbers, by position: the adapter's first two
+// ports swap their COM numbers through a free one, the first then gets its
+// option under its new number, and the friendly names, "PortName" and the
+// COM port database (the stand-in's) are as Windows leaves them.
+TEST_P(PortctlOnWine, ImportWithNumbersSwapsThePortsNumbers) {
+    fixture::Bytes database(32, 0);
+    database[0] = 0x0C;  // COM3, COM4
+    database[1] = 0x02;  // COM10
+    const char* const arbiter = "SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
+    fx->SetValue(arbiter, "ComDB", REG_BINARY, database);
+    const std::string profile = Directory() + "numbers.json";
+    const std::string adapter = R"("adapter": {"vendor": 6699, "product": 8274})";
+    std::ofstream(profile) << R"({"portctl": 1, "ports": {"COM3": {)" << adapter
+                           << R"(, "position": 1, "txmode": 1}, "COM10": {)" << adapter
+                           << R"(, "position": 2}}})";
+    const ToolRun imported =
+        PortctlWithStandIn("import --match position --numbers \"" + profile + "\"");
+    EXPECT_EQ(imported.status, 0u) << imported.err;
+    EXPECT_EQ(imported.out,
+              "COM3 goes to COM10\nCOM10 number: applied (10 -> 3)\n"
+              "COM10 txmode: applied (0 -> 1)\n"
+              "COM10 goes to COM3\nCOM3 number: applied (3 -> 1 -> 10)\n");
+
+    EXPECT_EQ(fx->FriendlyName(kPorts[0].id), "Wine Port 1 (COM3)");
+    EXPECT_EQ(fx->FriendlyName(kPorts[1].id), "Wine Port 2 (COM10)");
+    for (const auto& [port, name] : {std::pair{kPorts[0].id, "COM3"}, {kPorts[1].id, "COM10"}}) {
+        const auto portName = fx->GetHardwareValue(port, "PortName");
+        ASSERT_TRUE(portName.has_value());
+        std::string ascii;  // stored as UTF-16, with its terminator
+        for (std::size_t i = 0; i + 1 < portName->data.size() && portName->data[i]; i += 2)
+            ascii += char(portName->data[i]);
+        EXPECT_EQ(ascii, name);
+    }
+    EXPECT_EQ(fx->GetValue(arbiter, "ComDB")->data, database);
+    const fixture::PortoptApi& api = fx->Portopt();
+    EXPECT_EQ(api.PoGetTxMode(3), 1);   // the first port's, set under its new number
+    EXPECT_EQ(api.PoGetTxMode(10), 1);  // the second port's, which went with it
+    const ToolRun check =
+        PortctlWithStandIn("check --match position --numbers \"" + profile + "\"");
+    EXPECT_EQ(check.out, "compliant: 1 option and 2 numbers on 2 ports\n") << check.err;
 }
 
 // The C example lists every port from one call of the library (no adapter

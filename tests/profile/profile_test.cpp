@@ -112,6 +112,11 @@ TEST_F(ProfileEngine, NamesEachFaultWithItsPlace) {
          PO_MATCH_POSITION,
          "1 entry cannot be matched by position, so nothing is changed:\n"
          "  ports.COM4: no port at position 1 of a 0001:0002 adapter here"},
+        // With the ports' numbers, a number no port can carry, or given twice.
+        {Profile(R"("COM300": {"adapter": {"vendor": 6699, "product": 8225}})"),
+         PO_MATCH_POSITION | PO_MATCH_NUMBERS, "ports.COM300: no port can be given COM300"},
+        {Profile(std::string(kCom3) + R"(, "3": {"adapter": {"vendor": 6699, "product": 8225}})"),
+         PO_MATCH_POSITION | PO_MATCH_NUMBERS, "ports.3: COM3 is also given by ports.COM3"},
     };
     const std::string before = Json::parse(simwin_demo_machine_json()).dump();
     for (const auto& c : cases) {
@@ -236,6 +241,79 @@ TEST_F(ProfileEngine, AnswersEachFailureWithItsCode) {
     EXPECT_EQ(unlisted.error, PO_PROFILE_NOT_LISTED);
     EXPECT_EQ(unlisted.text, "not checked: " + std::string(unlisted.outcome.unlisted) + "\n");
     EXPECT_EQ(std::string(unlisted.outcome.unlisted).rfind("the ports cannot be listed", 0), 0u);
+}
+
+// Matching by position with the ports' numbers: a number only the database
+// holds and one a port outside the profile carries are refused for their
+// ports alone; two ports swap through a free number; and when a
+// renumbering fails midway, the one made is put back.  The numbers alone,
+// or with matching by number, are an unknown match.
+TEST_F(ProfileEngine, NumbersAreRefusedSwappedAndPutBackWhole) {
+    simwin::SetComDbNumbers({1, 3, 4, 5, 6, 7, 8, 9, 10, 12});
+    const std::string profile = Profile(
+        R"("COM4": {"adapter": {"vendor": 6699, "product": 8260}, "position": 1, "interface": 0},
+           "COM3": {"adapter": {"vendor": 6699, "product": 8260}, "position": 2},
+           "COM12": {"adapter": {"vendor": 6699, "product": 8225}, "interface": 3},
+           "COM5": {"adapter": {"vendor": 6699, "product": 8241}, "fastflush": 1})");
+    const int match = PO_MATCH_POSITION | PO_MATCH_NUMBERS;
+    const auto run = [&](bool import, int form) {
+        return Ask([&](char* text, int capacity, int* needed, PoProfileOutcome* o) {
+            return import ? PoProfileImport(profile.c_str(), match, form, nullptr, nullptr, text,
+                                            capacity, needed, o)
+                          : PoProfilePlan(profile.c_str(), match, form, text, capacity, needed, o);
+        });
+    };
+    const Answer plan = run(false, PO_REPORT_LINES);
+    EXPECT_EQ(plan.done, 1) << plan.error;
+    EXPECT_EQ(plan.text,
+              "COM4 goes to COM3\nCOM3 number: would apply (3 -> 2 -> 4)\n"
+              "COM3 interface: unchanged (0)\n"
+              "COM3 goes to COM4\nCOM4 number: would apply (4 -> 3)\n"
+              "COM12 goes to COM7\nCOM7 number: refused: COM12 is held in the COM port database "
+              "by no present port (left by a removed device; only a forced renumbering takes it)\n"
+              "COM7 interface: unchanged (3)\n"
+              "COM5 goes to COM10\nCOM10 number: refused: COM5 is carried by another present "
+              "port, which the profile does not renumber\n"
+              "COM10 fastflush: would apply (0 -> 1)\n");
+    EXPECT_EQ(plan.outcome.differing, 3);
+    EXPECT_EQ(plan.outcome.refused, 2);
+
+    const auto machine = [] {
+        std::vector<char> text(simwin_machine_json(nullptr, 0) + 1);
+        simwin_machine_json(text.data(), text.size());
+        return Json::parse(text.data())["registry"];
+    };
+    const Json before = machine();
+    // The second renumbering (COM4 to COM3) cannot claim its number.
+    simwin::FailAt("ComDBClaimPort", 2);
+    const Answer failed = run(true, PO_REPORT_JSON);
+    simwin::ClearFaults();
+    EXPECT_EQ(failed.done, 1) << failed.error;
+    const Json report = Json::parse(failed.text);
+    EXPECT_EQ(report["ports"]["COM3"]["number"]["reason"],
+              "put back, as the renumbering of COM4 failed");
+    EXPECT_EQ(report["ports"]["COM4"]["number"]["result"], "refused");
+    EXPECT_EQ(report["ports"]["COM10"]["options"]["fastflush"]["result"], "applied");
+    EXPECT_EQ(failed.outcome.refused, 4);
+    EXPECT_EQ(PoSetFastFlush(10, 0), 1);
+    EXPECT_EQ(machine(), before);
+
+    const Answer swapped = run(true, PO_REPORT_LINES);
+    EXPECT_EQ(swapped.outcome.refused, 2);
+    EXPECT_NE(swapped.text.find("COM3 number: applied (3 -> 2 -> 4)\nCOM3 interface: unchanged "
+                                "(0)\nCOM3 goes to COM4\nCOM4 number: applied (4 -> 3)\n"),
+              std::string::npos)
+        << swapped.text;
+    EXPECT_EQ(simwin::ComDbNumbers(), (std::vector<int>{1, 3, 4, 5, 6, 7, 8, 9, 10, 12}));
+    EXPECT_EQ(PoGetInterface(4), 0);  // the adapter's first port, now COM4
+    EXPECT_EQ(PoGetInterface(3), 1);
+
+    int needed = 0;
+    for (int unknown : {PO_MATCH_NUMBERS, PO_MATCH_NUMBER | PO_MATCH_NUMBERS, match | 0x20}) {
+        SetLastError(0);
+        EXPECT_EQ(PoProfileCheck(profile.c_str(), unknown, nullptr, 0, &needed), 0);
+        EXPECT_EQ(GetLastError(), unsigned(ERROR_INVALID_PARAMETER));
+    }
 }
 
 }  // namespace

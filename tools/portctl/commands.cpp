@@ -317,8 +317,15 @@ CommandResult ImportOptions(const ImportRequest& request) {
                                  std::to_string(error) + ")");
     }
     if (outcome.refused > 0) {
-        std::cerr << "portctl: " << outcome.refused << " of " << outcome.options
-                  << " settings refused\n";
+        if (request.match & PO_MATCH_NUMBERS) {
+            // The outcome counts the options alone.
+            std::cerr << "portctl: " << outcome.refused
+                      << (outcome.refused == 1 ? " setting or number" : " settings or numbers")
+                      << " refused\n";
+        } else {
+            std::cerr << "portctl: " << outcome.refused << " of " << outcome.options
+                      << " settings refused\n";
+        }
         result.status = 1;
     }
     if (request.check && outcome.differing > 0) result.status = 1;

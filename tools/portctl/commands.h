@@ -33,7 +33,7 @@ int ExportOptions(const std::string& file);
 struct ImportRequest {
     std::string file;
     bool dryRun = false;
-    int match = PO_MATCH_NUMBER;  // or PO_MATCH_POSITION
+    int match = PO_MATCH_NUMBER;  // or PO_MATCH_POSITION, with PO_MATCH_NUMBERS or not
     bool json = false;            // one JSON object on standard output instead of lines
     // Only whether every option already holds: a dry run that counts a
     // port missing by COM number as a difference, answers with one line

@@ -24,6 +24,7 @@ struct Arguments {
     bool json = false;
     bool dryRun = false;
     bool force = false;
+    bool numbers = false;
     std::string match = "number";
     std::string port;
     std::string option;
@@ -49,6 +50,22 @@ void AddMatchOption(CLI::App& command, Arguments& args) {
                     "number: each entry's COM number (the default); position: the port at the "
                     "entry's position on an adapter of the same vendor and product")
         ->check(CLI::IsMember({"number", "position"}));
+    command.add_flag("--numbers", args.numbers,
+                     "with --match position: each port is also to carry the COM number its "
+                     "entry is keyed by (import gives it first)");
+}
+
+// The engine's match for the command line's.
+int MatchOf(const Arguments& args) {
+    if (args.match != "position") {
+        if (args.numbers) {
+            throw portctl::InputError(
+                "--numbers needs --match position (matched by number, every port already "
+                "carries its entry's number)");
+        }
+        return PO_MATCH_NUMBER;
+    }
+    return PO_MATCH_POSITION | (args.numbers ? PO_MATCH_NUMBERS : 0);
 }
 
 Commands Define(CLI::App& app, Arguments& args) {
@@ -142,10 +159,10 @@ int Run(const Commands& c, const Arguments& args) {
         return portctl::GetPort(args.port, option, args.json);
     }
     if (*c.exportFile) return portctl::ExportOptions(args.file);
-    const int match = args.match == "position" ? PO_MATCH_POSITION : PO_MATCH_NUMBER;
     const portctl::CommandResult result =
         *c.set ? portctl::SetOptions(args.port, args.changes, args.force)
-               : portctl::ImportOptions({args.file, args.dryRun, match, args.json, bool(*c.check)});
+               : portctl::ImportOptions(
+                     {args.file, args.dryRun, MatchOf(args), args.json, bool(*c.check)});
     KeepChanges(args, result);
     return result.status;
 }

@@ -3,8 +3,8 @@
 // whose wanted number is free goes first; ports that only swap or rotate
 // among themselves pass through a free number in between.  Pure: the
 // caller says which numbers are held and by what.
-#ifndef PORTCTL_RENUMBER_ORDER_H
-#define PORTCTL_RENUMBER_ORDER_H
+#ifndef PORTPROFILE_RENUMBER_ORDER_H
+#define PORTPROFILE_RENUMBER_ORDER_H
 
 #include <set>
 #include <string>
