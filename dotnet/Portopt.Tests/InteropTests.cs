@@ -46,6 +46,7 @@ namespace Portopt.Tests
                 ["PO_PROFILE_NOT_LISTED"] = ProfileEngine.NotListed,
                 ["PO_MATCH_NUMBER"] = ProfileEngine.MatchNumber,
                 ["PO_MATCH_POSITION"] = ProfileEngine.MatchPosition,
+                ["PO_MATCH_NUMBERS"] = ProfileEngine.MatchNumbers,
                 ["PO_REPORT_JSON"] = ProfileEngine.ReportJson,
             };
             foreach (FieldInfo field in Fields(typeof(PortInfoRecord)))

@@ -107,6 +107,45 @@ namespace Portopt.Tests
             Assert.True(Profile.Parse(export).Test(ProfileMatch.Position).Compliant);
         }
 
+        /// <summary>By position with the numbers (the engine's
+        /// PO_MATCH_NUMBERS): the two ports of a renumbered adapter swap
+        /// their COM numbers as portctl swaps them, a test counts a wrong
+        /// number as drift, and a declined number is not given.</summary>
+        [Fact]
+        public void NumbersByPositionAreGivenAsPortctlGivesThem()
+        {
+            using var folder = new Folder();
+            string text = "{\"portctl\": 1, \"ports\": {"
+                + "\"COM4\": {\"adapter\": {\"vendor\": 6699, \"product\": 8260}, \"position\": 1, \"interface\": 0}, "
+                + "\"COM3\": {\"adapter\": {\"vendor\": 6699, \"product\": 8260}, \"position\": 2}}}";
+            string file = folder.Write("numbers.json", text);
+            string machineFile = folder.Write("machine.json", Simulator.Dump());
+            Profile profile = Profile.Parse(text);
+            Assert.Throws<ArgumentException>(() => profile.Test(ProfileMatch.Number, numbers: true));
+            Assert.True(profile.Test(ProfileMatch.Position).Compliant);
+
+            ProfileReport drift = profile.Test(ProfileMatch.Position, numbers: true);
+            Assert.Equal(Portctl("--machine", machineFile, "check", "--json", "--match", "position", "--numbers", file).Out, drift.ToJson());
+            Assert.False(drift.Compliant);
+
+            string before = Simulator.Dump();
+            var asked = new List<string>();
+            ProfileReport declined = profile.Import(ProfileMatch.Position, numbers: true,
+                confirmNumber: number => { asked.Add(number.ToString()); return false; });
+            Assert.Equal(before, Simulator.Dump());
+            Assert.Contains("COM4 number: would apply (4 -> 3)", asked);
+            Assert.False(declined.Changed);
+
+            ProfileReport imported = profile.Import(ProfileMatch.Position, numbers: true);
+            Assert.Equal(Portctl("--machine", machineFile, "import", "--json", "--match", "position", "--numbers", file).Out, imported.ToJson());
+            Assert.Equal(new[] { "COM3 number: applied (3 -> 2 -> 4)", "COM4 number: applied (4 -> 3)" },
+                imported.Numbers.Select(number => number.ToString()));
+            string byLibrary = Simulator.Dump();
+            Simulator.Load(JsonNode.Parse(File.ReadAllText(machineFile))!);
+            Assert.Equal(Simulator.Dump(), byLibrary);
+            Assert.True(profile.Test(ProfileMatch.Position, numbers: true).Compliant);
+        }
+
         /// <summary>A refusal's reason and code, from the engine's words.</summary>
         [Fact]
         public void ARefusalGivesItsReasonAndCode()

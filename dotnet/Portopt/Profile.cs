@@ -158,8 +158,17 @@ namespace Portopt
         /// entries that cannot be matched by position.</exception>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read.</exception>
-        public ProfileReport Plan(ProfileMatch match = ProfileMatch.Number) =>
-            ProfileReport.Read(ProfileEngine.Plan(text, Matching(match), test: false), this);
+        public ProfileReport Plan(ProfileMatch match = ProfileMatch.Number) => Plan(match, numbers: false);
+
+        /// <summary>What an import would do (<see cref="Plan(ProfileMatch)"/>);
+        /// with <paramref name="numbers"/> (by position only) also each
+        /// port's COM number, in <see cref="ProfileReport.Numbers"/>.</summary>
+        /// <exception cref="ArgumentException"><paramref name="numbers"/> by COM number.</exception>
+        /// <exception cref="ProfileException">An entry does not fit the present ports.</exception>
+        /// <exception cref="System.ComponentModel.Win32Exception">The ports
+        /// cannot be listed or read.</exception>
+        public ProfileReport Plan(ProfileMatch match, bool numbers) =>
+            ProfileReport.Read(ProfileEngine.Plan(text, Matching(match, numbers), test: false), this);
 
         /// <summary>Sets each option that differs, in the profile's order,
         /// reading each change back, as <c>portctl import</c> does: each
@@ -177,10 +186,37 @@ namespace Portopt
         /// present ports; nothing was changed.</exception>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read.</exception>
-        public ProfileReport Import(ProfileMatch match = ProfileMatch.Number, Func<ProfileOutcome, bool>? confirm = null)
+        public ProfileReport Import(ProfileMatch match = ProfileMatch.Number, Func<ProfileOutcome, bool>? confirm = null) =>
+            Import(match, numbers: false, confirm);
+
+        /// <summary>Sets each option that differs (<see cref="Import(ProfileMatch, Func{ProfileOutcome, bool})"/>);
+        /// with <paramref name="numbers"/> (by position only) first gives each
+        /// port its entry's COM number, in an order in which no two ports
+        /// carry one number at once (never taking a number another present
+        /// port outside the profile carries, or only the COM port database
+        /// holds), and then its options under that number.  Administrator
+        /// rights are needed for the numbers.</summary>
+        /// <param name="match">How entries find their ports.</param>
+        /// <param name="numbers">Whether the ports are to carry their entries' numbers.</param>
+        /// <param name="confirm">Asked before each option's change, as in
+        /// <see cref="Import(ProfileMatch, Func{ProfileOutcome, bool})"/>.</param>
+        /// <param name="confirmNumber">Asked before each number's change; a
+        /// number it declines is reported as
+        /// <see cref="ProfileResult.WouldApply"/> and not given.  A kind of
+        /// change without its question is made.</param>
+        /// <exception cref="ArgumentException"><paramref name="numbers"/> by COM number.</exception>
+        /// <exception cref="ProfileException">An entry does not fit the
+        /// present ports; nothing was changed.</exception>
+        /// <exception cref="System.ComponentModel.Win32Exception">The ports
+        /// cannot be listed or read.</exception>
+        public ProfileReport Import(ProfileMatch match, bool numbers, Func<ProfileOutcome, bool>? confirm = null,
+            Func<ProfileNumberOutcome, bool>? confirmNumber = null)
         {
-            Func<string, bool>? ask = confirm == null ? null : change => confirm(ProfileReport.Change(change));
-            return ProfileReport.Read(ProfileEngine.Import(text, Matching(match), ask), this);
+            int matching = Matching(match, numbers);
+            Func<string, bool>? ask = confirm == null && confirmNumber == null
+                ? null
+                : change => ProfileReport.Confirm(change, confirm, confirmNumber);
+            return ProfileReport.Read(ProfileEngine.Import(text, matching, ask), this);
         }
 
         /// <summary>Whether every option already holds, as <c>portctl check</c>
@@ -192,18 +228,34 @@ namespace Portopt
         /// refuse for other reasons.</exception>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read.</exception>
-        public ProfileReport Test(ProfileMatch match = ProfileMatch.Number) =>
-            ProfileReport.Read(ProfileEngine.Plan(text, Matching(match), test: true), this);
+        public ProfileReport Test(ProfileMatch match = ProfileMatch.Number) => Test(match, numbers: false);
+
+        /// <summary>Whether every option already holds (<see cref="Test(ProfileMatch)"/>);
+        /// with <paramref name="numbers"/> (by position only) a port that
+        /// does not carry its entry's COM number is a difference too.</summary>
+        /// <exception cref="ArgumentException"><paramref name="numbers"/> by COM number.</exception>
+        /// <exception cref="ProfileException">A profile that an import would
+        /// refuse for other reasons.</exception>
+        /// <exception cref="System.ComponentModel.Win32Exception">The ports
+        /// cannot be listed or read.</exception>
+        public ProfileReport Test(ProfileMatch match, bool numbers) =>
+            ProfileReport.Read(ProfileEngine.Plan(text, Matching(match, numbers), test: true), this);
 
         /// <summary>The value the entry named <paramref name="key"/> asks for.</summary>
         internal int? Wanted(string key, PortOption option) =>
             Entries.Where(entry => entry.Key == key).SelectMany(entry => entry.Settings)
                 .Where(setting => setting.Option == option).Select(setting => (int?)setting.Value).LastOrDefault();
 
-        private static int Matching(ProfileMatch match) => match switch
+        /// <summary>The COM number of the entry named <paramref name="key"/>.</summary>
+        internal int? EntryNumber(string key) =>
+            Entries.Where(entry => entry.Key == key).Select(entry => (int?)entry.Number).LastOrDefault();
+
+        private static int Matching(ProfileMatch match, bool numbers) => match switch
         {
+            ProfileMatch.Number when numbers =>
+                throw new ArgumentException("The ports are given their entries' numbers only when matched by position.", nameof(numbers)),
             ProfileMatch.Number => ProfileEngine.MatchNumber,
-            ProfileMatch.Position => ProfileEngine.MatchPosition,
+            ProfileMatch.Position => ProfileEngine.MatchPosition | (numbers ? ProfileEngine.MatchNumbers : 0),
             _ => throw new ArgumentOutOfRangeException(nameof(match)),
         };
     }

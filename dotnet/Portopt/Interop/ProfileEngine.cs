@@ -33,6 +33,7 @@ namespace Portopt.Interop
     {
         internal const int MatchNumber = 0;
         internal const int MatchPosition = 1;
+        internal const int MatchNumbers = 0x10;
         internal const int ReportJson = 1;
         internal const int InvalidData = 13;
         internal const int InsufficientBuffer = 122;
