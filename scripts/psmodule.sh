@@ -5,9 +5,8 @@
 # Portopt.PowerShell.dll, the .NET library Portopt.Net.dll with
 # System.Text.Json and the packages it needs (for Windows PowerShell's .NET
 # Framework), the formats, the help in en-US/, and the release tree's win32
-# DLLs in x86/ and its win64
-# DLLs in x64/, where the library loads those of the process's bitness
-# (scripts/release-tree.sh lays it out first).  The version is the
+# DLLs in x86/ and its win64 DLLs in x64/, where the library loads those of
+# the process's bitness (scripts/release-tree.sh lays it out first).  The version is the
 # project's, from CMakeLists.txt.  When a certificate is given
 # (scripts/sign.sh), the two assemblies, the manifest and the formats are
 # signed, so that the module loads under the AllSigned policy; the help
