@@ -19,7 +19,8 @@ artifacts=$RELEASE_DIR/nupkg-build
 options=(-c Release --disable-build-servers --nologo -v quiet -p:ArtifactsPath="$artifacts"
     -p:PortoptNativeX86="$NATIVE_X86_DIR" -p:PortoptNativeX64="$NATIVE_X64_DIR")
 dotnet build dotnet/Portopt "${options[@]}" >/dev/null
-sign_files "$artifacts/bin/Portopt/release/Portopt.Net.dll"
+# One assembly for each target framework.
+sign_files "$artifacts"/bin/Portopt/release_*/Portopt.Net.dll
 dotnet pack dotnet/Portopt "${options[@]}" --no-build -o "$PACKAGE_DIR"
 sign_nupkg "$PACKAGE_DIR"/Portopt.*.nupkg
 ls -l "$PACKAGE_DIR"/Portopt.*.nupkg

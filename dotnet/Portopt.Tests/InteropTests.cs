@@ -9,8 +9,8 @@ using Xunit;
 
 namespace Portopt.Tests
 {
-    /// <summary>The boundary with the native libraries: the record laid out
-    /// as the C compiler lays out the header's, the header's constants, and
+    /// <summary>The boundary with the native libraries: the records laid
+    /// out as the C compiler lays out the headers', their constants, and
     /// the calling convention and error reporting of every import.</summary>
     public class InteropTests
     {
@@ -40,6 +40,14 @@ namespace Portopt.Tests
                 ["PO_MODES_NOT_ZERO"] = (long)(InterfaceModes.Mode1 | InterfaceModes.Mode2 | InterfaceModes.Mode3),
                 ["PO_MODES_ZERO_ONLY"] = (long)InterfaceModes.Mode0,
                 ["PO_PORT_INFO_V1_SIZE"] = Marshal.OffsetOf<PortInfoRecord>("interfaceModes").ToInt64(),
+                ["sizeof(PoProfileOutcome)"] = ProfileOutcomeRecord.Size,
+                ["PoProfileOutcome.unlisted"] = Marshal.OffsetOf<ProfileOutcomeRecord>("unlisted").ToInt64(),
+                ["PO_PROFILE_REASON_BYTES"] = ProfileOutcomeRecord.ReasonBytes,
+                ["PO_PROFILE_NOT_LISTED"] = ProfileEngine.NotListed,
+                ["PO_MATCH_NUMBER"] = ProfileEngine.MatchNumber,
+                ["PO_MATCH_POSITION"] = ProfileEngine.MatchPosition,
+                ["PO_MATCH_NUMBERS"] = ProfileEngine.MatchNumbers,
+                ["PO_REPORT_JSON"] = ProfileEngine.ReportJson,
             };
             foreach (FieldInfo field in Fields(typeof(PortInfoRecord)))
             {
@@ -65,12 +73,11 @@ namespace Portopt.Tests
             ["PoSetUARTFIFO"] = ("portopt", true),
             ["PoSetComNumberEx"] = ("portopt", true),
             ["EnumCOMPortsEx"] = ("comlist", true),
-            // The simulated Windows' own, reached through libportopt.
-            ["GetLastError"] = ("portopt", false),
-            ["SetLastError"] = ("portopt", false),
-            ["OpenProcessToken"] = ("portopt", false),
-            ["GetTokenInformation"] = ("portopt", false),
-            ["CloseHandle"] = ("portopt", false),
+            ["PoSetComNumberEx"] = ("portopt", true),
+            ["PoProfileExport"] = ("portprofile", true),
+            ["PoProfilePlan"] = ("portprofile", true),
+            ["PoProfileImport"] = ("portprofile", true),
+            ["PoProfileTest"] = ("portprofile", true),
         };
 
         [Fact]

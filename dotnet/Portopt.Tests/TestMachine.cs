@@ -27,14 +27,20 @@ namespace Portopt.Tests
         internal static string Portctl => Variable("PORTCTL", Path.Combine(Host, "tools", "portctl", "portctl"));
         internal static string RecordLayout => Variable("RECORD_LAYOUT", Path.Combine(Host, "dotnet", "record_layout"));
 
+        /// <summary>The library runs here on the host build's libraries and
+        /// the simulated Windows, which the shipped assembly knows nothing
+        /// of: its imports are given the libraries of PORTOPT_LIBRARY_PATH,
+        /// and its last-error code is the simulator's.</summary>
         [ModuleInitializer]
         internal static void UseHostLibraries()
         {
-            if (Environment.GetEnvironmentVariable(NativeLoading.LibraryPathVariable) == null)
-            {
-                Environment.SetEnvironmentVariable(NativeLoading.LibraryPathVariable,
-                    Path.Combine(Host, "source", "dll") + Path.PathSeparator + Path.Combine(Host, "comlist"));
-            }
+            string folders = Variable("PORTOPT_LIBRARY_PATH", string.Join(Path.PathSeparator,
+                Path.Combine(Host, "source", "dll"), Path.Combine(Host, "comlist"), Path.Combine(Host, "profile")));
+            NativeLibrary.SetDllImportResolver(typeof(Ports).Assembly, (name, assembly, searchPath) =>
+                folders.Split(Path.PathSeparator).Select(folder => Path.Combine(folder, "lib" + name + ".so")).FirstOrDefault(File.Exists)
+                    is string path ? NativeLibrary.Load(path) : IntPtr.Zero);
+            LastError.ElsewhereGet = Tests.Simulator.GetLastError;
+            LastError.ElsewhereSet = Tests.Simulator.LeaveLastError;
         }
 
         private static string Variable(string name, string fallback) =>
@@ -96,8 +102,28 @@ namespace Portopt.Tests
         private static readonly delegate* unmanaged[Cdecl]<uint, void> SetLastError =
             (delegate* unmanaged[Cdecl]<uint, void>)NativeLibrary.GetExport(Handle, "SetLastError");
 
+        private static readonly delegate* unmanaged[Cdecl]<uint> GetLastErrorCall =
+            (delegate* unmanaged[Cdecl]<uint>)NativeLibrary.GetExport(Handle, "GetLastError");
+
+        private static readonly delegate* unmanaged[Cdecl]<byte*, int, uint, int> FailAtCall =
+            (delegate* unmanaged[Cdecl]<byte*, int, uint, int>)NativeLibrary.GetExport(Handle, "simwin_fail_at");
+
+        /// <summary>The k-th call of the Win32 operation from now fails with
+        /// <paramref name="error"/>.</summary>
+        internal static void FailAt(string operation, int k, uint error)
+        {
+            byte[] name = Encoding.UTF8.GetBytes(operation + "\0");
+            fixed (byte* text = name)
+            {
+                FailAtCall(text, k, error);
+            }
+        }
+
         /// <summary>Sets the thread's last-error code, as a failing call does.</summary>
         internal static void LeaveLastError(uint code) => SetLastError(code);
+
+        /// <summary>The thread's last-error code.</summary>
+        internal static uint GetLastError() => GetLastErrorCall();
 
         internal static JsonObject Demo() =>
             JsonNode.Parse(Marshal.PtrToStringUTF8((IntPtr)DemoJson())!)!.AsObject();

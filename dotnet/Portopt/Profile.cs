@@ -4,7 +4,6 @@ using System.IO;
 using System.Linq;
 using System.Text;
 using Portopt.Interop;
-using Portopt.Text;
 
 namespace Portopt
 {
@@ -16,34 +15,57 @@ namespace Portopt
     /// taken from a machine (<see cref="Export"/>), saved and loaded, and
     /// then planned, imported or tested on this or another machine, each
     /// entry on the port of its COM number or on the port at its position on
-    /// the same kind of adapter (<see cref="ProfileMatch"/>).  Every call
-    /// that looks at the machine lists the ports once; nothing is kept.</summary>
+    /// the same kind of adapter (<see cref="ProfileMatch"/>).  The profile
+    /// engine (portprofile.dll beside portopt.dll) holds the rules: it
+    /// checks the text, lists the ports once for every call that looks at
+    /// the machine, and reports; nothing is kept.</summary>
     public sealed class Profile
     {
         private static readonly Encoding StrictUtf8 = new UTF8Encoding(encoderShouldEmitUTF8Identifier: false, throwOnInvalidBytes: true);
 
-        private Profile(IReadOnlyList<ProfileEntry> entries) => Entries = entries;
+        // The text the engine is given: the one read, or the one written.
+        private readonly string text;
+
+        private Profile(string text, IReadOnlyList<ProfileEntry> entries)
+        {
+            this.text = text;
+            Entries = entries;
+        }
+
+        private Profile(string text)
+            : this(text, ProfileJson.Entries(text))
+        {
+        }
 
         /// <summary>The ports of the profile, in its order.</summary>
         public IReadOnlyList<ProfileEntry> Entries { get; }
 
-        /// <summary>Reads a profile from JSON text, checking all of it.</summary>
+        /// <summary>Reads a profile from JSON text, checking all of it as an
+        /// import by COM number takes it, with the present ports: a fault in
+        /// the format, a COM number that no port can have, or a port given
+        /// twice.  A COM number not present here is not a fault yet.</summary>
         /// <exception cref="ArgumentNullException"><paramref name="json"/> is null.</exception>
         /// <exception cref="ProfileException">Malformed JSON, or a fault in
         /// the format; the message names the place.</exception>
+        /// <exception cref="System.ComponentModel.Win32Exception">The ports
+        /// cannot be listed.</exception>
         public static Profile Parse(string json)
         {
             if (json == null)
             {
                 throw new ArgumentNullException(nameof(json));
             }
-            return new Profile(ProfileReader.Read(json));
+            // A test keeps entries whose port is missing here.
+            ProfileEngine.Plan(json, ProfileEngine.MatchNumber, test: true);
+            return new Profile(json);
         }
 
         /// <summary>Reads a profile from a file of UTF-8 text.</summary>
         /// <exception cref="IOException">The file cannot be read.</exception>
         /// <exception cref="UnauthorizedAccessException">The file may not be read.</exception>
         /// <exception cref="ProfileException">The file is not a profile.</exception>
+        /// <exception cref="System.ComponentModel.Win32Exception">The ports
+        /// cannot be listed.</exception>
         public static Profile Load(string path)
         {
             byte[] bytes = File.ReadAllBytes(path);
@@ -65,7 +87,7 @@ namespace Portopt
         /// port's family does not have, and ports left with none.</summary>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read.</exception>
-        public static Profile Export() => FromPorts(Ports.GetAll());
+        public static Profile Export() => new Profile(ProfileEngine.Export());
 
         /// <summary>The stored options of <paramref name="ports"/>, as
         /// <see cref="Export"/> takes them; a COM number given twice keeps
@@ -84,11 +106,10 @@ namespace Portopt
                 var settings = new List<ProfileSetting>();
                 foreach (PortOption option in ProfileOptions.All)
                 {
-                    Setting setting = Setting.Of(port, option);
-                    if (setting.State == OptionState.Stored)
+                    (OptionState state, int raw) = port.Entry(option);
+                    if (state == OptionState.Stored)
                     {
-                        int value = option == PortOption.UartFifo ? (setting.Raw != 0 ? 1 : 0) : setting.Raw;
-                        settings.Add(new ProfileSetting(option, value));
+                        settings.Add(new ProfileSetting(option, option == PortOption.UartFifo ? (raw != 0 ? 1 : 0) : raw));
                     }
                 }
                 if (settings.Count == 0)
@@ -112,45 +133,13 @@ namespace Portopt
                     entries.Add(entry);
                 }
             }
-            return new Profile(entries.AsReadOnly());
+            return new Profile(ProfileJson.Write(entries), entries.AsReadOnly());
         }
 
         /// <summary>The profile in portctl's file format, as
         /// <c>portctl export</c> writes it (two spaces a level, a line feed at
         /// the end).</summary>
-        public string ToJson()
-        {
-            var ports = new JsonMap();
-            foreach (ProfileEntry entry in Entries)
-            {
-                var members = new JsonMap();
-                if (entry.Adapter != null)
-                {
-                    var adapter = new JsonMap();
-                    if (entry.Adapter.InstanceId.Length > 0)
-                    {
-                        adapter.Set("id", entry.Adapter.InstanceId);
-                    }
-                    adapter.Set("vendor", entry.Adapter.VendorId);
-                    adapter.Set("product", entry.Adapter.ProductId);
-                    members.Set("adapter", adapter);
-                }
-                if (entry.Position != null)
-                {
-                    members.Set("position", entry.Position.Value);
-                }
-                foreach (ProfileSetting setting in entry.Settings)
-                {
-                    members.Set(PortOptionException.NameOf(setting.Option),
-                        setting.Option == PortOption.UartFifo ? (object)(setting.Value != 0) : setting.Value);
-                }
-                ports.Set(entry.Key, members);
-            }
-            var document = new JsonMap();
-            document.Set("portctl", ProfileReader.Version);
-            document.Set("ports", ports);
-            return IndentedJson.Write(document);
-        }
+        public string ToJson() => ProfileJson.Write(Entries);
 
         /// <summary>Writes the profile to a file in portctl's format: whole or
         /// not at all (the text goes to a temporary file beside it, which then
@@ -161,13 +150,25 @@ namespace Portopt
 
         /// <summary>What an import would do, as <c>portctl import --dry-run</c>
         /// says it: each option <see cref="ProfileResult.Unchanged"/> or
-        /// <see cref="ProfileResult.WouldApply"/>.  Changes nothing.</summary>
+        /// <see cref="ProfileResult.WouldApply"/>, or
+        /// <see cref="ProfileResult.Refused"/> for a mode the adapter does not
+        /// take.  Changes nothing.</summary>
         /// <exception cref="ProfileException">An entry does not fit the
         /// present ports: a COM number not present, a port given twice, or
         /// entries that cannot be matched by position.</exception>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read.</exception>
-        public ProfileReport Plan(ProfileMatch match = ProfileMatch.Number) => Run(match, Mode.Plan, null);
+        public ProfileReport Plan(ProfileMatch match = ProfileMatch.Number) => Plan(match, numbers: false);
+
+        /// <summary>What an import would do (<see cref="Plan(ProfileMatch)"/>);
+        /// with <paramref name="numbers"/> (by position only) also each
+        /// port's COM number, in <see cref="ProfileReport.Numbers"/>.</summary>
+        /// <exception cref="ArgumentException"><paramref name="numbers"/> by COM number.</exception>
+        /// <exception cref="ProfileException">An entry does not fit the present ports.</exception>
+        /// <exception cref="System.ComponentModel.Win32Exception">The ports
+        /// cannot be listed or read.</exception>
+        public ProfileReport Plan(ProfileMatch match, bool numbers) =>
+            ProfileReport.Read(ProfileEngine.Plan(text, Matching(match, numbers), test: false), this);
 
         /// <summary>Sets each option that differs, in the profile's order,
         /// reading each change back, as <c>portctl import</c> does: each
@@ -178,13 +179,45 @@ namespace Portopt
         /// <param name="match">How entries find their ports.</param>
         /// <param name="confirm">Asked before each change, with the change as
         /// a <see cref="ProfileResult.WouldApply"/> outcome; a change it
-        /// declines is reported as that outcome and not made.</param>
+        /// declines is reported as that outcome and not made.  When it
+        /// throws, that change and the rest are declined, and the exception
+        /// is thrown once the import has returned.</param>
         /// <exception cref="ProfileException">An entry does not fit the
         /// present ports; nothing was changed.</exception>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read.</exception>
         public ProfileReport Import(ProfileMatch match = ProfileMatch.Number, Func<ProfileOutcome, bool>? confirm = null) =>
-            Run(match, Mode.Import, confirm);
+            Import(match, numbers: false, confirm);
+
+        /// <summary>Sets each option that differs (<see cref="Import(ProfileMatch, Func{ProfileOutcome, bool})"/>);
+        /// with <paramref name="numbers"/> (by position only) first gives each
+        /// port its entry's COM number, in an order in which no two ports
+        /// carry one number at once (never taking a number another present
+        /// port outside the profile carries, or only the COM port database
+        /// holds), and then its options under that number.  Administrator
+        /// rights are needed for the numbers.</summary>
+        /// <param name="match">How entries find their ports.</param>
+        /// <param name="numbers">Whether the ports are to carry their entries' numbers.</param>
+        /// <param name="confirm">Asked before each option's change, as in
+        /// <see cref="Import(ProfileMatch, Func{ProfileOutcome, bool})"/>.</param>
+        /// <param name="confirmNumber">Asked before each number's change; a
+        /// number it declines is reported as
+        /// <see cref="ProfileResult.WouldApply"/> and not given.  A kind of
+        /// change without its question is made.</param>
+        /// <exception cref="ArgumentException"><paramref name="numbers"/> by COM number.</exception>
+        /// <exception cref="ProfileException">An entry does not fit the
+        /// present ports; nothing was changed.</exception>
+        /// <exception cref="System.ComponentModel.Win32Exception">The ports
+        /// cannot be listed or read.</exception>
+        public ProfileReport Import(ProfileMatch match, bool numbers, Func<ProfileOutcome, bool>? confirm = null,
+            Func<ProfileNumberOutcome, bool>? confirmNumber = null)
+        {
+            int matching = Matching(match, numbers);
+            Func<string, bool>? ask = confirm == null && confirmNumber == null
+                ? null
+                : change => ProfileReport.Confirm(change, confirm, confirmNumber);
+            return ProfileReport.Read(ProfileEngine.Import(text, matching, ask), this);
+        }
 
         /// <summary>Whether every option already holds, as <c>portctl check</c>
         /// answers (<see cref="ProfileReport.Compliant"/>): entries are
@@ -195,82 +228,35 @@ namespace Portopt
         /// refuse for other reasons.</exception>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read.</exception>
-        public ProfileReport Test(ProfileMatch match = ProfileMatch.Number) => Run(match, Mode.Test, null);
+        public ProfileReport Test(ProfileMatch match = ProfileMatch.Number) => Test(match, numbers: false);
 
-        private enum Mode
+        /// <summary>Whether every option already holds (<see cref="Test(ProfileMatch)"/>);
+        /// with <paramref name="numbers"/> (by position only) a port that
+        /// does not carry its entry's COM number is a difference too.</summary>
+        /// <exception cref="ArgumentException"><paramref name="numbers"/> by COM number.</exception>
+        /// <exception cref="ProfileException">A profile that an import would
+        /// refuse for other reasons.</exception>
+        /// <exception cref="System.ComponentModel.Win32Exception">The ports
+        /// cannot be listed or read.</exception>
+        public ProfileReport Test(ProfileMatch match, bool numbers) =>
+            ProfileReport.Read(ProfileEngine.Plan(text, Matching(match, numbers), test: true), this);
+
+        /// <summary>The value the entry named <paramref name="key"/> asks for.</summary>
+        internal int? Wanted(string key, PortOption option) =>
+            Entries.Where(entry => entry.Key == key).SelectMany(entry => entry.Settings)
+                .Where(setting => setting.Option == option).Select(setting => (int?)setting.Value).LastOrDefault();
+
+        /// <summary>The COM number of the entry named <paramref name="key"/>.</summary>
+        internal int? EntryNumber(string key) =>
+            Entries.Where(entry => entry.Key == key).Select(entry => (int?)entry.Number).LastOrDefault();
+
+        private static int Matching(ProfileMatch match, bool numbers) => match switch
         {
-            Plan,
-            Import,
-            Test,
-        }
-
-        private ProfileReport Run(ProfileMatch match, Mode mode, Func<ProfileOutcome, bool>? confirm)
-        {
-            Library library = Library.Current;
-            List<ProfileStep> steps = ProfileMatching.Steps(Entries, Ports.GetAll(), match, keepMissing: mode == Mode.Test);
-            var outcomes = new List<ProfileOutcome>();
-            foreach (ProfileStep step in steps)
-            {
-                if (!step.Present)
-                {
-                    outcomes.Add(Outcome(step, ProfileResult.Absent, default, Setting.Wanted(step.Wanted)));
-                    continue;
-                }
-                if (step.Unchanged)
-                {
-                    outcomes.Add(Outcome(step, ProfileResult.Unchanged, step.Current, step.Current));
-                    continue;
-                }
-                ProfileOutcome planned = Outcome(step, ProfileResult.WouldApply, step.Current, Setting.Wanted(step.Wanted));
-                bool apply = mode == Mode.Import && (confirm == null || confirm(planned));
-                outcomes.Add(apply ? Apply(library, step) : planned);
-            }
-            return new ProfileReport(outcomes.AsReadOnly());
-        }
-
-        private static ProfileOutcome Apply(Library library, ProfileStep step)
-        {
-            Setting before = Read(library, step);
-            int code = library.Change(step.Option, step.Number, step.Wanted, out bool succeeded);
-            if (!succeeded)
-            {
-                return Refused(step, before, PortOptionException.Reason(code) + Note(library, step, before, code), code);
-            }
-            Setting after = Read(library, step);
-            if (after.State != OptionState.Stored || after.Raw != step.Wanted)
-            {
-                return Refused(step, before, "the change was accepted but reads back " + ProfileOptions.Shown(step.Option, after), 0);
-            }
-            return Outcome(step, ProfileResult.Applied, before, after);
-        }
-
-        /// <summary>What the option's query call answers now.</summary>
-        private static Setting Read(Library library, ProfileStep step) =>
-            ProfileOptions.Queried(step.Option, Setting.Of(PortRecords.FromRecord(step.PortName, library.PortInfo(step.Number)), step.Option).Raw);
-
-        /// <summary>What a refusal adds to its reason: that the adapter's
-        /// family has no such option, when the listing said so; that
-        /// administrator rights are needed, when the old value was there to
-        /// read (by the change and in the listing) but the new one could not
-        /// be stored, and the process is known not to run elevated.</summary>
-        private static string Note(Library library, ProfileStep step, Setting before, int code)
-        {
-            if (step.Current.State == OptionState.NotAvailable)
-            {
-                return $" (the adapter's family has no {PortOptionException.NameOf(step.Option)})";
-            }
-            const int StoreFailed = 1016;
-            bool notStored = code == StoreFailed && before.State == OptionState.Stored && step.Current.State == OptionState.Stored;
-            return notStored && library.KnownNotElevated()
-                ? ": administrator rights are needed (run it from an elevated prompt)"
-                : "";
-        }
-
-        private static ProfileOutcome Refused(ProfileStep step, Setting before, string reason, int code) =>
-            Outcome(step, ProfileResult.Refused, before, Setting.Wanted(step.Wanted), reason, code);
-
-        private static ProfileOutcome Outcome(ProfileStep step, ProfileResult result, Setting from, Setting to,
-            string? reason = null, int? code = null) =>
-            new ProfileOutcome(step.Entry, step.PortName, step.Number, step.Option, result, from, to, reason, code);
+            ProfileMatch.Number when numbers =>
+                throw new ArgumentException("The ports are given their entries' numbers only when matched by position.", nameof(numbers)),
+            ProfileMatch.Number => ProfileEngine.MatchNumber,
+            ProfileMatch.Position => ProfileEngine.MatchPosition | (numbers ? ProfileEngine.MatchNumbers : 0),
+            _ => throw new ArgumentOutOfRangeException(nameof(match)),
+        };
     }
 }

@@ -1,12 +1,13 @@
 /*
- * Prints the port-information record as this compiler lays it out, and the
- * header's constants, one "name value" per line: the .NET tests hold the
- * managed record and enums against them.
+ * Prints the port-information record and the profile outcome as this
+ * compiler lays them out, and the headers' constants, one "name value" per
+ * line: the .NET tests hold the managed records and enums against them.
  */
 #include <stddef.h>
 #include <stdio.h>
 
 #include "portopt.h"
+#include "portprofile.h"
 
 #define FIELD(name) printf("%s %zu\n", #name, offsetof(PoPortInfo, name))
 #define OPTION_FIELD(name) printf("PoOption.%s %zu\n", #name, offsetof(PoOption, name))
@@ -44,5 +45,13 @@ int main(void) {
     CONSTANT(PO_MODES_NOT_ZERO);
     CONSTANT(PO_MODES_ZERO_ONLY);
     CONSTANT(PO_PORT_INFO_V1_SIZE);
+    printf("sizeof(PoProfileOutcome) %zu\n", sizeof(PoProfileOutcome));
+    printf("PoProfileOutcome.unlisted %zu\n", offsetof(PoProfileOutcome, unlisted));
+    CONSTANT(PO_PROFILE_REASON_BYTES);
+    CONSTANT(PO_PROFILE_NOT_LISTED);
+    CONSTANT(PO_MATCH_NUMBER);
+    CONSTANT(PO_MATCH_POSITION);
+    CONSTANT(PO_MATCH_NUMBERS);
+    CONSTANT(PO_REPORT_JSON);
     return 0;
 }

@@ -2,7 +2,8 @@
 metadata NuGet shows, and the native DLLs of each bitness, checked with the
 PE checks of tests/pe (machine, exports, system-only imports, version
 resources) plus the optional header's format: PE32 under win-x86, PE32+
-under win-x64, and no debug information, only a link to it.
+under win-x64, and no debug information, only a link to it; and the
+managed assemblies free of what only the host build's tests need.
 
     check_package.py PACKAGE VERSION [WIN32_BIN WIN64_BIN]
 
@@ -33,9 +34,19 @@ CONTENTS = {
     "README.md",
     "LICENSE.txt",
     "build/Portopt.targets",
-    "lib/netstandard2.0/Portopt.Net.dll",
-    "lib/netstandard2.0/Portopt.Net.xml",
-} | {f"{folder}/{dll}" for folder in NATIVE for dll in BUILT}
+} | {f"lib/{framework}/Portopt.Net.{kind}" for framework in ("netstandard2.0", "net8.0") for kind in ("dll", "xml")} \
+  | {f"{folder}/{dll}" for folder in NATIVE for dll in BUILT}
+# What an assembly built for the simulated Windows of the host build holds,
+# and a shipped one must not: the simulator's last-error and token calls
+# imported through portopt, its library path, and NativeLibrary looked up
+# by name.  (Entry-point names in metadata end in a zero byte and may be the
+# tail of a longer name; the others are UTF-16 string literals.)
+SIMULATOR_MARKS = {
+    "the simulator's GetLastError": b"GetLastError\0",
+    "the simulator's OpenProcessToken": b"OpenProcessToken\0",
+    "PORTOPT_LIBRARY_PATH": "PORTOPT_LIBRARY_PATH".encode("utf-16-le"),
+    "NativeLibrary looked up by name": "System.Runtime.InteropServices.NativeLibrary".encode("utf-16-le"),
+}
 # What every package holds besides its contents.
 PACKAGING = ("[Content_Types].xml", "_rels/", "package/services/metadata/")
 
@@ -77,6 +88,13 @@ def native_faults(path, name, machine, pe_format, built, version):
     return faults
 
 
+def simulator_faults(path):
+    with open(path, "rb") as assembly:
+        image = assembly.read()
+    return [f"holds {what}, which only the host build's tests need"
+            for what, mark in SIMULATOR_MARKS.items() if mark in image]
+
+
 def report(faults, subject):
     """Prints each fault, or that SUBJECT is fine; the exit status."""
     for fault in faults:
@@ -97,6 +115,9 @@ def main(argv):
                           f"unexpected {sorted(names - CONTENTS) or 'none'}")
         faults += metadata_faults(archive.read("Portopt.nuspec"), version)
         archive.extractall(unpacked)
+        for name in sorted(names):
+            if name.startswith("lib/") and name.endswith(".dll"):
+                faults += [f"{name}: {fault}" for fault in simulator_faults(os.path.join(unpacked, name))]
         for (folder, (machine, pe_format)), build in zip(NATIVE.items(), builds):
             for dll, place in BUILT.items():
                 path = os.path.join(unpacked, folder, dll)

@@ -157,11 +157,14 @@ internal static class Program
         Assembly library = typeof(Ports).Assembly;
         Type record = library.GetType("Portopt.Interop.PortInfoRecord", throwOnError: true)!;
         Type option = library.GetType("Portopt.Interop.OptionRecord", throwOnError: true)!;
+        Type outcome = library.GetType("Portopt.Interop.ProfileOutcomeRecord", throwOnError: true)!;
         var managed = new Dictionary<string, long>
         {
             ["sizeof(PoPortInfo)"] = Marshal.SizeOf(record),
             ["sizeof(PoOption)"] = Marshal.SizeOf(option),
             ["PO_PORT_INFO_V1_SIZE"] = Marshal.OffsetOf(record, "interfaceModes").ToInt64(),
+            ["sizeof(PoProfileOutcome)"] = Marshal.SizeOf(outcome),
+            ["PoProfileOutcome.unlisted"] = Marshal.OffsetOf(outcome, "unlisted").ToInt64(),
         };
         foreach (FieldInfo field in record.GetFields(BindingFlags.NonPublic | BindingFlags.Instance))
         {

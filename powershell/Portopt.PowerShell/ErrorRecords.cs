@@ -24,6 +24,10 @@ namespace Portopt.PowerShell
                 outcome.ErrorCode == 0 ? ErrorCategory.InvalidResult : ErrorCategory.WriteError,
                 outcome.PortName);
 
+        /// <summary>A profile's COM number that the port was not given.</summary>
+        internal static ErrorRecord Refused(ProfileNumberOutcome outcome) =>
+            new ErrorRecord(new InvalidOperationException(outcome.ToString()), "NumberRefused", ErrorCategory.WriteError, outcome.PortName);
+
         /// <summary>A port argument the library does not take, or a port
         /// that is not present.</summary>
         internal static ErrorRecord BadPort(ArgumentException fault, string port) =>

@@ -41,6 +41,17 @@ namespace Portopt.PowerShell
             }
         }
 
+        /// <summary>-Numbers goes with -MatchPosition: by COM number every
+        /// port has its entry's number already.</summary>
+        private protected void CheckNumbers(SwitchParameter byPosition, SwitchParameter numbers)
+        {
+            if (numbers && !byPosition)
+            {
+                ThrowTerminatingError(new ErrorRecord(new ArgumentException("-Numbers goes with -MatchPosition."),
+                    "NumbersWithoutPosition", ErrorCategory.InvalidArgument, null));
+            }
+        }
+
         /// <summary>How entries find their ports.</summary>
         private protected static ProfileMatch Matching(SwitchParameter byPosition) =>
             byPosition ? ProfileMatch.Position : ProfileMatch.Number;

@@ -7,7 +7,7 @@ namespace Portopt.PowerShell
     /// answers; an entry whose COM number is not present counts as a
     /// difference.  Changes nothing.</summary>
     [Cmdlet(VerbsDiagnostic.Test, "PoProfile")]
-    [OutputType(typeof(bool), typeof(ProfileOutcome))]
+    [OutputType(typeof(bool), typeof(ProfileOutcome), typeof(ProfileNumberOutcome))]
     public sealed class TestProfileCommand : ProfileCommand
     {
         /// <summary>Each entry goes to the port at its position on an adapter
@@ -15,8 +15,14 @@ namespace Portopt.PowerShell
         [Parameter]
         public SwitchParameter MatchPosition { get; set; }
 
+        /// <summary>With -MatchPosition: a port that does not carry its
+        /// entry's COM number is a difference too.</summary>
+        [Parameter]
+        public SwitchParameter Numbers { get; set; }
+
         /// <summary>Writes each option's outcome (Unchanged, WouldApply or
-        /// Absent) instead of $true or $false.</summary>
+        /// Absent), after each number's with -Numbers, instead of $true or
+        /// $false.</summary>
         [Parameter]
         public SwitchParameter Detailed { get; set; }
 
@@ -24,11 +30,13 @@ namespace Portopt.PowerShell
         protected override void ProcessRecord()
         {
             string path = FilePath;
+            CheckNumbers(MatchPosition, Numbers);
             ProfileReport? report = null;
-            Run(path, writing: false, () => report = Profile.Load(path).Test(Matching(MatchPosition)));
+            Run(path, writing: false, () => report = Profile.Load(path).Test(Matching(MatchPosition), Numbers));
             if (Detailed)
             {
-                WriteObject(report!.Outcomes, enumerateCollection: true);
+                WriteObject(report!.Numbers, enumerateCollection: true);
+                WriteObject(report.Outcomes, enumerateCollection: true);
             }
             else
             {

@@ -65,14 +65,16 @@
         Description = @(
             'Reads a profile (the format of portctl export), checks all of it, and sets each option that differs on the port its entry goes to, reading each change back, as portctl import does. By default each entry goes to the port of its COM number; with -MatchPosition to the port at the same position ("Port n") of an adapter with the same vendor and product ID, whatever COM number that port has here (of several such adapters, the one with the entry''s instance ID).'
             'Writes one Portopt.ProfileOutcome for each option of each entry: Unchanged, Applied (From, To), WouldApply (a change -WhatIf or -Confirm held back) or Refused (Reason, ErrorCode). Each refusal is also an error (OptionRefused) carrying the change call''s code and the port; it does not stop the other options.'
+            'With -MatchPosition -Numbers each port first gets its entry''s COM number (renumbered in an order in which no two ports carry one number at once, never to a number another present port outside the profile carries or only the COM port database holds), then its options; a Portopt.ProfileNumberOutcome for each port comes before the option outcomes, and a number not given is an error (NumberRefused).'
             'A file that is not a profile, or whose entries do not fit the ports here (a COM number not present, a port given twice, entries that cannot be matched by position), is a terminating error (ProfileRefused) naming the file and the place, and nothing is changed. Changing the drivers'' settings needs administrator rights.'
         )
         Parameters = @{
             Path = 'The profile file, relative to the current location.'
             MatchPosition = 'Each entry goes to the port at its position on an adapter of the same vendor and product ID, whatever its COM number here.'
+            Numbers = 'With -MatchPosition: each port is first given its entry''s COM number. -WhatIf and -Confirm hold back numbers as they hold back options.'
         }
         Inputs = @{ 'System.String' = 'The file, also as the FullName of piped files.' }
-        Outputs = @{ 'Portopt.ProfileOutcome' = 'What became of each option of each entry.' }
+        Outputs = @{ 'Portopt.ProfileOutcome' = 'What became of each option of each entry.'; 'Portopt.ProfileNumberOutcome' = 'With -Numbers, what became of each port''s COM number.' }
         Examples = @(
             @{ Title = 'Onto a machine whose adapters got other COM numbers'; Code = 'Import-PoProfile C:\ProgramData\portopt\ports.json -MatchPosition'; Remarks = 'Sets each option that differs on the port at the same place of the same kind of adapter, and lists every option''s outcome.' }
             @{ Title = 'The plan only'; Code = 'Import-PoProfile .\ports.json -WhatIf | Where-Object Result -ne Unchanged'; Remarks = 'Shows what would change, as WouldApply outcomes, and changes nothing.' }
@@ -88,9 +90,10 @@
             Path = 'The profile file, relative to the current location.'
             MatchPosition = 'Each entry goes to the port at its position on an adapter of the same vendor and product ID, whatever its COM number here.'
             Detailed = 'Writes each option''s outcome instead of $true or $false.'
+            Numbers = 'With -MatchPosition: a port that does not carry its entry''s COM number is a difference too (with -Detailed, each number''s outcome comes first).'
         }
         Inputs = @{ 'System.String' = 'The file, also as the FullName of piped files.' }
-        Outputs = @{ 'System.Boolean' = 'Whether every option holds.'; 'Portopt.ProfileOutcome' = 'With -Detailed, each option''s outcome.' }
+        Outputs = @{ 'System.Boolean' = 'Whether every option holds.'; 'Portopt.ProfileOutcome' = 'With -Detailed, each option''s outcome.'; 'Portopt.ProfileNumberOutcome' = 'With -Detailed -Numbers, each port''s number.' }
         Examples = @(
             @{ Title = 'An Intune detection script'; Code = @('if (Test-PoProfile C:\ProgramData\portopt\ports.json -MatchPosition) { ''compliant''; exit 0 }', '''drift''; exit 1'); Remarks = 'Exits with 0 when the machine is as the golden machine''s profile gives it, and with 1 when not, so that Intune runs the remediation.' }
             @{ Title = 'What differs'; Code = 'Test-PoProfile .\ports.json -Detailed | Where-Object Result -ne Unchanged'; Remarks = 'Lists the options that differ, with the value here (From) and the profile''s (To).' }

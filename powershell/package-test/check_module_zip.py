@@ -35,7 +35,12 @@ CONTENTS = {
     "Portopt/Portopt.Net.dll",
     "Portopt/Portopt.Format.ps1xml",
     "Portopt/en-US/Portopt.PowerShell.dll-Help.xml",
-} | {f"Portopt/{folder}/{dll}" for folder in NATIVE for dll in check_package.BUILT}
+} | {f"Portopt/{folder}/{dll}" for folder in NATIVE for dll in check_package.BUILT} \
+  | {f"Portopt/{name}.dll" for name in (
+    # System.Text.Json and what it needs, for Windows PowerShell.
+    "System.Text.Json", "System.Text.Encodings.Web", "System.Memory", "System.Buffers",
+    "System.Numerics.Vectors", "System.Runtime.CompilerServices.Unsafe", "System.Threading.Tasks.Extensions",
+    "Microsoft.Bcl.AsyncInterfaces")}
 
 
 def main():
@@ -58,6 +63,9 @@ def main():
             with open(manifest) as text:
                 if f"ModuleVersion = '{version}'" not in text.read():
                     faults.append(f"Portopt.psd1 does not give ModuleVersion {version}")
+        library = os.path.join(unpacked, "Portopt", "Portopt.Net.dll")
+        if os.path.isfile(library):
+            faults += [f"Portopt.Net.dll: {fault}" for fault in check_package.simulator_faults(library)]
         release = os.environ.get("RELEASE_DIR", os.path.join(ROOT, "build", "release"))
         for folder, (machine, pe_format, arch) in NATIVE.items():
             build = os.path.join(release, f"portopt-{version}-{arch}", "bin")

@@ -291,6 +291,32 @@ finally {
             $compliant.Status, $compliant.Out | Should -Be @(0, 'compliant')
         }
 
+        It 'give the ports by position their entries'' COM numbers with -Numbers, as portctl does, and not with -WhatIf' {
+            $file = Join-Path $TestDrive 'numbers.json'
+            Set-Content -LiteralPath $file -Value ('{"portctl": 1, "ports": {' +
+                '"COM4": {"adapter": {"vendor": 6699, "product": 8260}, "position": 1, "interface": 0}, ' +
+                '"COM3": {"adapter": {"vendor": 6699, "product": 8260}, "position": 2}}}')
+            { Test-PoProfile $file -Numbers } | Should -Throw -ErrorId 'NumbersWithoutPosition,*'
+            Test-PoProfile $file -MatchPosition | Should -BeTrue
+            Test-PoProfile $file -MatchPosition -Numbers | Should -BeFalse
+            (Test-PoProfile $file -MatchPosition -Numbers -Detailed | Select-Object -First 2 | ForEach-Object ToString) |
+                Should -Be @('COM3 number: would apply (3 -> 2 -> 4)', 'COM4 number: would apply (4 -> 3)')
+
+            $before = Get-Machine
+            Import-PoProfile $file -MatchPosition -Numbers -WhatIf
+            Get-Machine | Should -BeExactly $before
+
+            $expected = Invoke-Portctl import, --match, position, --numbers, --json, $file
+            $byPortctl = Get-Machine
+            Use-Machine $before
+            $outcomes = Import-PoProfile $file -MatchPosition -Numbers
+            ($outcomes | Where-Object { $_ -is [Portopt.ProfileNumberOutcome] } | ForEach-Object ToString) |
+                Should -Be @('COM3 number: applied (3 -> 2 -> 4)', 'COM4 number: applied (4 -> 3)')
+            Get-Machine | Should -BeExactly $byPortctl
+            $expected | Should -Not -BeNullOrEmpty
+            Test-PoProfile $file -MatchPosition -Numbers | Should -BeTrue
+        }
+
         It 'that are not profiles, or do not fit, are refused whole naming the file and the place' {
             Set-Content -LiteralPath (Join-Path $TestDrive 'bad.json') -Value '{"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM4": {"interface": 4}}}'
             Set-Content -LiteralPath (Join-Path $TestDrive 'absent.json') -Value '{"portctl": 1, "ports": {"COM3": {"interface": 1}, "COM2": {"txmode": 1}}}'

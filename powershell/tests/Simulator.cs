@@ -1,4 +1,7 @@
 using System;
+using System.IO;
+using System.Linq;
+using System.Reflection;
 using System.Runtime.InteropServices;
 using System.Text;
 
@@ -6,7 +9,7 @@ namespace Portopt.Tests
 {
     /// <summary>The simulated Windows the module runs on in the tests: the
     /// host build's simulator library, the same one the module's
-    /// libraries call, loaded by its path.</summary>
+    /// libraries call, loaded by its path.  Open it before the module.</summary>
     public static class Simulator
     {
         [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
@@ -23,7 +26,42 @@ namespace Portopt.Tests
 
         private static IntPtr library;
 
-        public static void Open(string path) => library = NativeLibrary.Load(path);
+        /// <summary>Loads the simulator, and readies the .NET library for it
+        /// when it loads: the shipped assembly knows only Windows, so its
+        /// imports are given the host build's libraries of
+        /// PORTOPT_LIBRARY_PATH, and its last-error code is the simulator's.</summary>
+        public static void Open(string path)
+        {
+            library = NativeLibrary.Load(path);
+            AppDomain.CurrentDomain.AssemblyLoad += (sender, loaded) => Ready(loaded.LoadedAssembly);
+            foreach (Assembly assembly in AppDomain.CurrentDomain.GetAssemblies())
+            {
+                Ready(assembly);
+            }
+        }
+
+        [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
+        private delegate uint GetLastErrorCall();
+
+        [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
+        private delegate void SetLastErrorCall(uint code);
+
+        private static void Ready(Assembly assembly)
+        {
+            if (assembly.GetName().Name != "Portopt.Net")
+            {
+                return;
+            }
+            string[] folders = (Environment.GetEnvironmentVariable("PORTOPT_LIBRARY_PATH") ?? "").Split(Path.PathSeparator);
+            NativeLibrary.SetDllImportResolver(assembly, (name, from, searchPath) =>
+                folders.Select(folder => Path.Combine(folder, "lib" + name + ".so")).FirstOrDefault(File.Exists) is string found
+                    ? NativeLibrary.Load(found) : IntPtr.Zero);
+            Type lastError = assembly.GetType("Portopt.Interop.LastError", throwOnError: true);
+            GetLastErrorCall get = Call<GetLastErrorCall>("GetLastError");
+            SetLastErrorCall set = Call<SetLastErrorCall>("SetLastError");
+            lastError.GetField("ElsewhereGet", BindingFlags.Static | BindingFlags.NonPublic).SetValue(null, new Func<uint>(() => get()));
+            lastError.GetField("ElsewhereSet", BindingFlags.Static | BindingFlags.NonPublic).SetValue(null, new Action<uint>(code => set(code)));
+        }
 
         private static T Call<T>(string name) where T : Delegate =>
             Marshal.GetDelegateForFunctionPointer<T>(NativeLibrary.GetExport(library, name));

@@ -106,13 +106,16 @@ verify() {
     if signed_by_ca "$1"; then verified=$((verified + 1)); else faults+=("$2"); fi
 }
 # verify_tree DIR LABEL: every PE, MSI and PowerShell file below DIR (the
-# module's help is XML, which Authenticode does not sign).
+# module's help is XML, which Authenticode does not sign; the module's
+# System.Text.Json and the packages it needs keep their publisher's
+# signature).
 verify_tree() {
     local file
     while IFS= read -r file; do
         verify "$file" "$2/${file#"$1"/}"
     done < <(find "$1" -type f \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.msi' \
-        -o -iname '*.psd1' -o -iname '*.psm1' -o -iname '*.ps1' -o -iname '*.ps1xml' \) | sort)
+        -o -iname '*.psd1' -o -iname '*.psm1' -o -iname '*.ps1' -o -iname '*.ps1xml' \) \
+        ! -iname 'System.*.dll' ! -iname 'Microsoft.Bcl.*.dll' | sort)
 }
 echo "== every package's files"
 unpacked=$work/unpacked

@@ -1,45 +1,43 @@
+using System;
 using System.Runtime.InteropServices;
 
 namespace Portopt.Interop
 {
     /// <summary>The calling thread's last-error code, which the libraries set
-    /// and never clear.  On Windows it is the system's, captured by the
-    /// runtime after each import marked SetLastError.  Elsewhere the
-    /// libraries run on the simulated Windows of the host build, which keeps
-    /// the code itself: it is read and cleared through the simulator's own
-    /// GetLastError and SetLastError, reached through libportopt's
-    /// dependencies.</summary>
+    /// and never clear: the system's, captured by the runtime after each
+    /// import marked SetLastError.</summary>
     internal static class LastError
     {
-        private static readonly bool OnWindows = RuntimeInformation.IsOSPlatform(OSPlatform.Windows);
+        /// <summary>Where the code is kept when the libraries do not run on
+        /// Windows' own last-error code: the host build's tests run them on
+        /// the simulated Windows, which keeps it itself, and put its
+        /// GetLastError and SetLastError here.</summary>
+        internal static Func<uint>? ElsewhereGet;
+
+        /// <summary>See <see cref="ElsewhereGet"/>.</summary>
+        internal static Action<uint>? ElsewhereSet;
 
         /// <summary>Clears the code before a call, so that a code read after
         /// it is the call's own.  (.NET clears it for imports marked
         /// SetLastError; .NET Framework does not.)</summary>
         internal static void Clear()
         {
-            if (OnWindows)
+            if (ElsewhereSet != null)
             {
-                WindowsSetLastError(0);
+                ElsewhereSet(0);
             }
             else
             {
-                SimulatedSetLastError(0);
+                SetLastError(0);
             }
         }
 
         /// <summary>The code the last call left; read right after it.</summary>
         internal static int Read() =>
-            OnWindows ? Marshal.GetLastWin32Error() : unchecked((int)SimulatedGetLastError());
+            ElsewhereGet != null ? unchecked((int)ElsewhereGet()) : Marshal.GetLastWin32Error();
 
         // kernel32's calls use the system's convention (stdcall on x86).
-        [DllImport("kernel32.dll", EntryPoint = "SetLastError", CallingConvention = CallingConvention.Winapi, ExactSpelling = true)]
-        private static extern void WindowsSetLastError(uint code);
-
-        [DllImport(NativeMethods.Portopt, EntryPoint = "GetLastError", CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
-        private static extern uint SimulatedGetLastError();
-
-        [DllImport(NativeMethods.Portopt, EntryPoint = "SetLastError", CallingConvention = CallingConvention.Cdecl, ExactSpelling = true)]
-        private static extern void SimulatedSetLastError(uint code);
+        [DllImport("kernel32.dll", CallingConvention = CallingConvention.Winapi, ExactSpelling = true)]
+        private static extern void SetLastError(uint code);
     }
 }

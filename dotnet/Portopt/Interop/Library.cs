@@ -72,10 +72,6 @@ namespace Portopt.Interop
             return code;
         }
 
-        /// <summary>Whether the process is known to run without administrator
-        /// rights; see <see cref="Elevation.KnownNotElevated"/>.</summary>
-        internal virtual bool KnownNotElevated() => Elevation.KnownNotElevated();
-
         /// <summary>Every name the COM-port listing gives, in its order.</summary>
         internal IReadOnlyList<string> ComPortNames() => Interop.ComPortNames.Read(this);
 

@@ -3,7 +3,7 @@ using System.Runtime.InteropServices;
 
 namespace Portopt.Interop
 {
-    /// <summary>The exports of portopt and comlist.  Both libraries use the C
+    /// <summary>The exports of portopt and comlist.  The libraries use the C
     /// calling convention on every platform; the runtime's default for
     /// DllImport on 32-bit Windows is stdcall, which would unbalance the
     /// caller's stack, so each import says Cdecl.  Every call here reports
@@ -12,6 +12,7 @@ namespace Portopt.Interop
     {
         internal const string Portopt = "portopt";
         internal const string Comlist = "comlist";
+        internal const string Portprofile = "portprofile";
 
         [DllImport(Portopt, CallingConvention = CallingConvention.Cdecl, SetLastError = true, ExactSpelling = true)]
         internal static extern int PoGetPortInfo(int port, PortInfoRecord* info);

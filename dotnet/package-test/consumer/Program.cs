@@ -1,21 +1,12 @@
 using System;
-using System.Runtime.InteropServices;
 using Portopt;
 
 // Prints every port as `portctl list` does, one line each, fields separated
 // by single spaces.
 internal static class Program
 {
-    private static int Main(string[] args)
+    private static int Main()
     {
-        if (args.Length == 1 && args[0] == "--demo-machine")
-        {
-            // Only on the simulated Windows of the host build, which starts empty.
-            if (simwin_load_demo_machine(IntPtr.Zero, UIntPtr.Zero) != 0)
-            {
-                return 2;
-            }
-        }
         Console.WriteLine("PORT ADAPTER FAMILY POS INTERFACE FASTFLUSH TXMODE FIFO");
         foreach (Port port in Ports.GetAll())
         {
@@ -42,7 +33,4 @@ internal static class Program
             default: return "n/a";
         }
     }
-
-    [DllImport("simwin", CallingConvention = CallingConvention.Cdecl)]
-    private static extern int simwin_load_demo_machine(IntPtr error, UIntPtr errorSize);
 }
