@@ -21,6 +21,10 @@ WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$PWD/build/windows}
 WINDOWS64_BUILD_DIR=${WINDOWS64_BUILD_DIR:-$PWD/build/windows64}
 RELEASE_DIR=${RELEASE_DIR:-$PWD/build/release}
 version=$(sed -n 's/^project(portopt VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# objcopy stamps a PE file it writes with this time (else the current
+# one), so the same build strips to the same bytes every time: the
+# commit's time, as reproducible builds take it.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
 
 for entry in "windows $WINDOWS_BUILD_DIR win32 i686" "windows64 $WINDOWS64_BUILD_DIR win64 x86_64"; do
     set -- $entry

@@ -37,6 +37,9 @@ scripts/install-deps.sh --wine
 export INSTALL_DEPS_DONE=1  # the scripts below need not check again
 # The packages first: the Windows builds' suites run the NuGet package and
 # the module's ZIP on Windows' own .NET under Wine.
+# One release tree for every package, so each carries the same bytes.
+scripts/release-tree.sh
+export PORTOPT_RELEASE_TREE_READY=1
 scripts/wheels.sh
 scripts/nupkg.sh
 scripts/psmodule.sh
