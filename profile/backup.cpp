@@ -177,7 +177,9 @@ Json ExportDocument(const std::vector<PortRow>& rows) {
             if (setting.state != Setting::State::kValue) continue;
             options[Options()[i].name] = SettingJson(Options()[i], setting);
         }
-        if (options.empty()) continue;
+        // A port on an adapter is kept with no option stored too: its
+        // entry carries the port's COM number to the port at its place.
+        if (options.empty() && !row.adapter) continue;
         Json entry = Json::object();
         if (row.adapter) {
             entry["adapter"] = Json{{"id", row.adapter->id},
@@ -203,6 +205,8 @@ std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortR
     std::vector<ImportStep> steps;
     for (const auto& [key, value] : document["ports"].items()) {
         const Entry entry = ReadEntry(key, value);
+        // An entry with no option has nothing to give but its number.
+        if (entry.options.empty() && !numbers) continue;
         const PortRow* row = nullptr;
         if (match == MatchBy::kNumber) {
             row = ByNumber(entry, present, missing);

@@ -18,7 +18,8 @@ namespace portctl {
 inline constexpr int kBackupVersion = 1;
 
 // Every addressable port's stored options, leaving out those that are not
-// stored or that the port's family does not have (and ports left with none).
+// stored or that the port's family does not have.  A port left with none
+// is kept when it sits on an adapter, for its COM number and place.
 Json ExportDocument(const std::vector<PortRow>& rows);
 
 // How an import file's entries find the present ports.
@@ -63,7 +64,8 @@ enum class MissingPort {
 // the first fault, or every entry that cannot be matched by position.
 // With `numbers` (matching by position), also each entry's port and the
 // number it is to carry, in file order; a number no port can be given, or
-// one that two entries give, is a fault.
+// one that two entries give, is a fault.  Without `numbers` an entry
+// with no option is passed over: it has nothing to set.
 std::vector<ImportStep> PlanImport(const Json& document, const std::vector<PortRow>& rows,
                                    MatchBy match = MatchBy::kNumber,
                                    MissingPort missing = MissingPort::kRefused,

@@ -84,7 +84,9 @@ namespace Portopt
         /// <summary>The stored options of every port the library addresses,
         /// as <c>portctl export</c> takes them: with each port's adapter and
         /// position, leaving out options that are not stored or that the
-        /// port's family does not have, and ports left with none.</summary>
+        /// port's family does not have. A port left with none is kept when
+        /// it sits on an adapter: its entry carries the port's COM number
+        /// to the port at its place.</summary>
         /// <exception cref="System.ComponentModel.Win32Exception">The ports
         /// cannot be listed or read.</exception>
         public static Profile Export() => new Profile(ProfileEngine.Export());
@@ -112,11 +114,11 @@ namespace Portopt
                         settings.Add(new ProfileSetting(option, option == PortOption.UartFifo ? (raw != 0 ? 1 : 0) : raw));
                     }
                 }
-                if (settings.Count == 0)
+                Adapter? adapter = port.Adapter;
+                if (settings.Count == 0 && adapter == null)
                 {
                     continue;
                 }
-                Adapter? adapter = port.Adapter;
                 int number = port.Number!.Value;
                 var entry = new ProfileEntry("COM" + number,
                     number,

@@ -47,7 +47,7 @@
     'Export-PoProfile' = @{
         Synopsis = 'Writes the ports'' stored options to a profile file.'
         Description = @(
-            'Writes the stored options of every port to a file in the format of portctl export, which portctl import and check read as well: for each port its adapter (instance ID, vendor and product ID) and its position there, then each option that has a stored value. Options that are not stored, or that the port''s family does not have, are left out, and so are ports left with none.'
+            'Writes the stored options of every port to a file in the format of portctl export, which portctl import and check read as well: for each port its adapter (instance ID, vendor and product ID) and its position there, then each option that has a stored value. Options that are not stored, or that the port''s family does not have, are left out. A port left with none is written when it sits on an adapter, so that Import-PoProfile -Numbers gives it back its COM number.'
             'The file is written whole or not at all: the profile goes to a temporary file beside it, which then replaces it. When the ports cannot be listed, the file is left alone.'
         )
         Parameters = @{

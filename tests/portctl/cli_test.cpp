@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -326,7 +327,9 @@ TEST_F(PortctlCli, ImportOfAnExportRestoresTheMachine) {
     EXPECT_FALSE(exported["ports"]["COM5"].contains("txmode"));    // not stored
     // A port the lister does not name.
     EXPECT_EQ(exported["ports"]["COM10"]["txmode"], 1);
-    EXPECT_FALSE(exported["ports"].contains("COM6"));  // nothing stored
+    // Nothing stored: the port's place alone, which carries its number.
+    EXPECT_EQ(exported["ports"]["COM6"], (Json{{"adapter", exported["ports"]["COM3"]["adapter"]},
+                                                {"position", 4}}));
     EXPECT_EQ(OnMachine({"export", "-"}).out, ReadFile(backup));
 
     const Json before = Listing();
@@ -722,8 +725,9 @@ TEST_F(PortctlCli, RefusalNamesMissingRightsOnlyWhenTheyAreWhy) {
 
 // A replaced adapter whose first two ports came up as COM12 and COM11 gets
 // back COM11 and COM12 from the profile, one of them passing a free number,
-// and then its options under its new numbers.  A number that a port outside
-// the profile carries is refused for that port alone, which still gets its
+// and then its options under its new numbers; its fourth port, with nothing
+// stored, gets its number back too.  A number that a port outside the
+// profile carries is refused for that port alone, which still gets its
 // options; a check with --numbers counts each wrong number as drift.
 TEST_F(PortctlCli, ImportWithNumbersGivesAReplacedAdapterItsNumbersBack) {
     ASSERT_EQ(OnMachine({"set", "COM3", "number", "11"}).status, 0);
@@ -731,20 +735,26 @@ TEST_F(PortctlCli, ImportWithNumbersGivesAReplacedAdapterItsNumbersBack) {
     const std::string backup = File("backup.json").string();
     ASSERT_EQ(OnMachine({"export", backup}).status, 0);
     const Json golden = Listing();
-    // The tovelser adapter's second port has nothing stored, so the profile
-    // does not renumber it.
+    // The new adapter's ports: COM12, COM11, COM5 and COM14.  The port
+    // without an adapter, which no profile carries, came up as COM8, so the
+    // tovelser adapter's first port is COM13.  The database holds the new
+    // numbers.
     Rewrite({{"KB4P0001", "KB4P0777"},
              {"COM11", "COMx"},
              {"COM12", "COM11"},
              {"COMx", "COM12"},
-             {"COM8", "COMy"},
-             {"COM9", "COM8"},
-             {"COMy", "COM9"}});
+             {"(COM6)", "(COM14)"},
+             {"\"COM6\"", "\"COM14\""},
+             {"(COM8)", "(COM13)"},
+             {"\"COM8\"", "\"COM13\""},
+             {"(COM1)", "(COM8)"},
+             {"\"COM1\"", "\"COM8\""},
+             {"\"f1 0f 00", "\"d0 3f 00"}});
     const std::vector<std::string> check = {"check", "--match", "position", "--numbers", backup};
     const ToolRun drift = OnMachine(check);
     EXPECT_EQ(drift.status, 1);
-    EXPECT_EQ(drift.out.rfind("drift: COM9 number 9 (want 8), COM12 number 12 (want 11), "
-                              "COM12 interface 1 (want 0), ",
+    EXPECT_EQ(drift.out.rfind("drift: COM14 number 14 (want 6), COM13 number 13 (want 8), "
+                              "COM12 number 12 (want 11), COM12 interface 1 (want 0), ",
                               0),
               0u)
         << drift.out;
@@ -756,9 +766,10 @@ TEST_F(PortctlCli, ImportWithNumbersGivesAReplacedAdapterItsNumbersBack) {
     for (const char* lines :
          {"COM11 goes to COM12\nCOM12 number: would apply (12 -> 11)\n"
           "COM12 interface: would apply (1 -> 0)\n",
-          "COM12 goes to COM11\nCOM11 number: would apply (11 -> 2 -> 12)\n",
-          "COM8 goes to COM9\nCOM9 number: refused: COM8 is carried by another present port, "
-          "which the profile does not renumber\nCOM9 interface: unchanged (2)\n",
+          "COM12 goes to COM11\nCOM11 number: would apply (11 -> 1 -> 12)\n",
+          "COM6 goes to COM14\nCOM14 number: would apply (14 -> 6)\n",
+          "COM8 goes to COM13\nCOM13 number: refused: COM8 is carried by another present port, "
+          "which the profile does not renumber\nCOM13 interface: unchanged (2)\n",
           "COM5 number: unchanged (5)\n"}) {
         EXPECT_EQ(Count(plan.out, lines), 1) << lines << plan.out;
     }
@@ -769,28 +780,33 @@ TEST_F(PortctlCli, ImportWithNumbersGivesAReplacedAdapterItsNumbersBack) {
     EXPECT_EQ(imported.status, 1);
     EXPECT_EQ(imported.err, "portctl: 1 setting or number refused\n");
     const Json report = Json::parse(imported.out);
-    EXPECT_EQ(report["renumberings"], Json::parse(R"([{"port": "COM11", "from": 11, "to": 2},
-        {"port": "COM12", "from": 12, "to": 11}, {"port": "COM11", "from": 2, "to": 12}])"));
+    EXPECT_EQ(report["renumberings"], Json::parse(R"([{"port": "COM14", "from": 14, "to": 6},
+        {"port": "COM11", "from": 11, "to": 1}, {"port": "COM12", "from": 12, "to": 11},
+        {"port": "COM11", "from": 1, "to": 12}])"));
     EXPECT_EQ(report["ports"]["COM11"]["number"],
-              (Json{{"result", "applied"}, {"from", 11}, {"to", 12}, {"through", 2}}));
+              (Json{{"result", "applied"}, {"from", 11}, {"to", 12}, {"through", 1}}));
     EXPECT_EQ(report["ports"]["COM12"]["options"]["interface"],
               (Json{{"result", "applied"}, {"from", 1}, {"to", 0}}));
-    // Every port as on the golden machine, but the tovelser adapter's,
-    // whose first port stays COM9 with its option.
-    const Json now = Listing();
-    ASSERT_EQ(now.size(), golden.size());
-    for (std::size_t i = 0; i < now.size(); ++i) {
-        const std::string name = now[i]["port"];
+    // Every port as on the golden machine, but the tovelser adapter's first,
+    // which stays COM13 with its option, and the port without an adapter.
+    const auto byName = [](const Json& listing) {
+        std::map<std::string, Json> ports;
+        for (const Json& port : listing) ports[port["port"]] = port;
+        return ports;
+    };
+    std::map<std::string, Json> now = byName(Listing());
+    for (const auto& [name, port] : byName(golden)) {
+        if (name == "COM1" || name == "COM8") continue;
         SCOPED_TRACE(name);
-        for (const char* key : {"port", "position", "interface", "fastflush", "txmode", "fifo"}) {
-            if (name == "COM8" || name == "COM9") continue;
-            EXPECT_EQ(now[i][key], golden[i][key]) << key;
+        ASSERT_EQ(now.count(name), 1u);
+        for (const char* key : {"position", "interface", "fastflush", "txmode", "fifo"}) {
+            EXPECT_EQ(now[name][key], port[key]) << key;
         }
     }
-    EXPECT_EQ(now[5]["port"], "COM9");
-    EXPECT_EQ(now[5]["position"], 1);
-    EXPECT_EQ(now[5]["interface"], 2);
-    EXPECT_EQ(OnMachine(check).out, "drift: COM9 number 9 (want 8)\n");
+    EXPECT_EQ(now["COM13"]["position"], 1);
+    EXPECT_EQ(now["COM13"]["interface"], 2);
+    EXPECT_TRUE(now["COM8"]["adapter"].is_null());
+    EXPECT_EQ(OnMachine(check).out, "drift: COM13 number 13 (want 8)\n");
     EXPECT_EQ(OnMachine({"check", "--match", "position", backup}).out,
               "compliant: 20 options on 6 ports\n");
 

@@ -147,6 +147,13 @@ TEST_F(ProfileEngine, NamesEachFaultWithItsPlace) {
     EXPECT_EQ(test.done, 1);
     EXPECT_EQ(test.text, "drift: COM2 absent\n");
     EXPECT_EQ(test.outcome.differing, 1);
+    // An entry with no option gives only its number: without the numbers
+    // it is passed over, whether its port is here or not.
+    const std::string placeOnly =
+        Profile(R"("COM2": {"adapter": {"vendor": 1, "product": 2}, "position": 1})");
+    for (int match : {PO_MATCH_NUMBER, PO_MATCH_POSITION}) EXPECT_EQ(Check(placeOnly, match).done, 1);
+    EXPECT_EQ(Check(placeOnly, PO_MATCH_POSITION | PO_MATCH_NUMBERS).error,
+              unsigned(ERROR_INVALID_DATA));
 }
 
 // The callback sees each change before it is made; what it declines stays
